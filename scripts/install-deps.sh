@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Tallowick needs to build, run and test.
+# Usage: scripts/install-deps.sh [build|test]   (default: test, which is a superset)
+set -euo pipefail
+
+what=${1:-test}
+build_pkgs=(build-essential cmake qt6-base-dev fonts-dejavu-core)
+run_pkgs=(xvfb)
+test_pkgs=(python3 python3-aiosmtpd swaks xvfb xdotool x11-utils imagemagick openbox trayer
+           dbus at-spi2-core python3-pyatspi iproute2 util-linux clang libclang-rt-14-dev)
+
+case "$what" in
+  build) pkgs=("${build_pkgs[@]}" "${run_pkgs[@]}") ;;
+  test)  pkgs=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}") ;;
+  *) echo "usage: $0 [build|test]" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
