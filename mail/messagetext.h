@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <vector>
+
+// What one notification mail is made of.
+struct MessageInput {
+    QString headerSender;    // written after "From: "
+    QString recipient;       // after "To: "
+    QString subject;         // after "Subject: "
+    QString body;            // the queue entry's message, as stored (begins with a blank)
+    QString localHostName;   // possibly empty
+    QString dateHeaderText;  // built once at the start of the session with DateHeaderText()
+    QDateTime messageIdTime; // the clock when the Message-Id line is built
+};
+
+// One socket send of the message.
+struct MessageSend {
+    int line;         // number (1..25) of the first message line this send carries
+    QByteArray bytes; // exactly what goes on the wire
+};
+
+// The text of a notification mail as the SMTP session puts it on the wire after "354":
+// the header block, a multipart/mixed body with one text/plain part, and the end of data.
+class MessageText {
+public:
+    // The sends of lines 1 to 25 of the message, in order, grouped as the session sends them.
+    static std::vector<MessageSend> Sends(const MessageInput &in);
+    // The end of data: CR LF "." CR LF.
+    static QByteArray EndOfData();
+    // RFC 5322 date with English names and the numeric offset of `now`, e.g.
+    // "Sun, 06 Dec 2026 14:05:09 +0100".
+    static QString DateHeaderText(const QDateTime &now);
+    // A unique id "<160-A.20261206140509.4711.3@host>" (time, process id, per-run counter,
+    // host name).
+    static QString MessageId(const QDateTime &now, const QString &localHostName);
+    // A header field or command argument with CR, LF and NUL removed so nothing can be injected
+    // (each run of CR/LF becomes one blank; NUL is dropped).
+    static QString HeaderSafe(const QString &text);
+
+    // True when the body can go out as it stands under charset=US-ASCII: printable ASCII,
+    // tabs and line breaks only, and no line longer than the SMTP limit once dot-stuffed.
+    static bool BodyIsPlain(const QString &body);
+    // The body as quoted-printable (RFC 2045) of its UTF-8 form: CR LF line breaks, soft line
+    // breaks keeping every line at 76 characters or less. No dot-stuffing.
+    static QByteArray QuotedPrintable(const QString &body);
+    // The subject as it stands after "Subject: ": unchanged when it is plain ASCII and fits,
+    // otherwise RFC 2047 encoded words (=?UTF-8?B?...?=) folded onto continuation lines.
+    static QByteArray SubjectField(const QString &subject);
+};

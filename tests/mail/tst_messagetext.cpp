@@ -1,0 +1,555 @@
+#include "messagetext.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTest>
+#include <QTimeZone>
+
+namespace {
+
+// 14:05:09 on Sunday 6 December 2026, one hour east of UTC.
+QDateTime FixedNow() {
+    return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9), Qt::OffsetFromUTC, 3600);
+}
+
+MessageInput FixedInput(const QString &host) {
+    MessageInput in;
+    in.headerSender = QStringLiteral("alice@example.org");
+    in.recipient = QStringLiteral("bob@example.net");
+    in.subject = QStringLiteral("Dentist");
+    in.body = QStringLiteral(" Call the dentist at 9.");
+    in.localHostName = host;
+    in.dateHeaderText = QStringLiteral("Sun, 06 Dec 2026 14:05:09 +0100");
+    in.messageIdTime = FixedNow();
+    return in;
+}
+
+QByteArray Joined(const std::vector<MessageSend> &sends) {
+    QByteArray out;
+    for (const MessageSend &send : sends)
+        out += send.bytes;
+    return out;
+}
+
+const MessageSend *SendOfLine(const std::vector<MessageSend> &sends, int line) {
+    for (const MessageSend &send : sends) {
+        if (send.line == line)
+            return &send;
+    }
+    return nullptr;
+}
+
+// True when some CR is not followed by LF or some LF is not preceded by CR.
+bool HasBareLineBreak(const QByteArray &bytes) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes.at(i) == '\r' && (i + 1 == bytes.size() || bytes.at(i + 1) != '\n'))
+            return true;
+        if (bytes.at(i) == '\n' && (i == 0 || bytes.at(i - 1) != '\r'))
+            return true;
+    }
+    return false;
+}
+
+// The message as a server stores it: end of data removed, transparency dots taken away.
+QByteArray AsStoredByServer(const QByteArray &wire) {
+    Q_ASSERT(wire.endsWith("\r\n.\r\n"));
+    const QByteArray data = wire.left(wire.size() - 3);
+    QByteArrayList lines = data.split('\n');
+    for (QByteArray &line : lines) {
+        if (line.startsWith('.'))
+            line.remove(0, 1);
+    }
+    return lines.join('\n');
+}
+
+// The text with every line break written as CR LF, as it travels in the message.
+QString WithCrlfBreaks(const QString &text) {
+    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
+    QString out = text;
+    return out.replace(lineBreak, QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+class TestMessageText : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void wholeAsciiMessage_data();
+    void wholeAsciiMessage();
+    void sendGrouping();
+    void bodyOnWire_data();
+    void bodyOnWire();
+    void quotedPrintable_data();
+    void quotedPrintable();
+    void subjectField_data();
+    void subjectField();
+    void headerInjection_data();
+    void headerInjection();
+    void headerSafe_data();
+    void headerSafe();
+    void messageIdForm_data();
+    void messageIdForm();
+    void messageIdUnique();
+    void dateHeaderText_data();
+    void dateHeaderText();
+    void readByMailParser_data();
+    void readByMailParser();
+};
+
+void TestMessageText::initTestCase() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestMessageText::cleanup() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestMessageText::wholeAsciiMessage_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("idHost");
+    QTest::newRow("host") << QStringLiteral("pc7.example.org") << QStringLiteral("pc7.example.org");
+    QTest::newRow("empty host") << QString() << QStringLiteral("localhost");
+}
+
+void TestMessageText::wholeAsciiMessage() {
+    QFETCH(QString, host);
+    QFETCH(QString, idHost);
+    const QByteArray h = host.toLatin1();
+
+    const std::vector<MessageSend> sends = MessageText::Sends(FixedInput(host));
+    const QByteArray wire = Joined(sends) + MessageText::EndOfData();
+
+    const QByteArray expectedBefore = "Return-Path: Tallowick32@" + h +
+                                      "\r\n"
+                                      "Date: Sun, 06 Dec 2026 14:05:09 +0100\r\n";
+    const QByteArray expectedAfter = "X-LocalSender: Tallowick@" + h +
+                                     "\r\n"
+                                     "X-Mailer: Orvane Version 160-A (A)\r\n"
+                                     "Organization: Orvane Quillmere.\r\n"
+                                     "MIME-Version: 1.0\r\n"
+                                     "From: alice@example.org\r\n"
+                                     "To: bob@example.net\r\n"
+                                     "Subject: Dentist\r\n"
+                                     "Content-Type: multipart/mixed;\r\n"
+                                     "              boundary=Unique-Boundary\r\n"
+                                     "\r\n"
+                                     " [ Random garbage here ]\r\n"
+                                     "\r\n"
+                                     " [ Random garbage here ]\r\n"
+                                     "\r\n"
+                                     "\r\n"
+                                     "--Unique-Boundary\r\n"
+                                     "Content-type: text/plain; charset=US-ASCII\r\n"
+                                     "\r\n"
+                                     " Call the dentist at 9.\r\n"
+                                     "\r\n"
+                                     "\r\n"
+                                     "--Unique-Boundary--\r\n"
+                                     "\r\n"
+                                     ".\r\n";
+    QVERIFY2(wire.startsWith(expectedBefore), wire.constData());
+    QVERIFY2(wire.endsWith(expectedAfter), wire.constData());
+
+    // What stands between them is the Message-Id line.
+    const QByteArray idLine =
+        wire.mid(expectedBefore.size(), wire.size() - expectedBefore.size() - expectedAfter.size());
+    const QRegularExpression idPattern(
+        QStringLiteral("^Message-Id: <160-A\\.20261206140509\\.%1\\.[1-9][0-9]*@%2>\r\n$")
+            .arg(QCoreApplication::applicationPid())
+            .arg(QRegularExpression::escape(idHost)));
+    QVERIFY2(idPattern.match(QString::fromLatin1(idLine)).hasMatch(), idLine.constData());
+}
+
+void TestMessageText::sendGrouping() {
+    const std::vector<MessageSend> sends = MessageText::Sends(FixedInput(QStringLiteral("h")));
+
+    QList<int> lines;
+    for (const MessageSend &send : sends)
+        lines.append(send.line);
+    QCOMPARE(lines, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24}));
+
+    // Every header line up to the Content-Type line is a send of its own.
+    for (int line = 1; line <= 11; ++line) {
+        const QByteArray bytes = SendOfLine(sends, line)->bytes;
+        QCOMPARE(bytes.count("\r\n"), 1);
+        QVERIFY(bytes.endsWith("\r\n"));
+    }
+    QCOMPARE(SendOfLine(sends, 12)->bytes,
+             QByteArray("              boundary=Unique-Boundary\r\n\r\n"));
+    QCOMPARE(SendOfLine(sends, 14)->bytes, QByteArray(" [ Random garbage here ]\r\n\r\n"));
+    QCOMPARE(SendOfLine(sends, 16)->bytes, QByteArray(" [ Random garbage here ]\r\n\r\n"));
+    QCOMPARE(SendOfLine(sends, 18)->bytes, QByteArray("\r\n--Unique-Boundary\r\n"));
+    QCOMPARE(SendOfLine(sends, 20)->bytes,
+             QByteArray("Content-type: text/plain; charset=US-ASCII\r\n\r\n"));
+    QCOMPARE(SendOfLine(sends, 22)->bytes, QByteArray(" Call the dentist at 9.\r\n\r\n"));
+    QCOMPARE(SendOfLine(sends, 24)->bytes, QByteArray("\r\n--Unique-Boundary--\r\n"));
+    QCOMPARE(MessageText::EndOfData(), QByteArray("\r\n.\r\n"));
+}
+
+void TestMessageText::bodyOnWire_data() {
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QByteArray>("expected"); // the send of line 22, or empty to check only form
+    QTest::addColumn<bool>("plain");
+
+    const QByteArray ascii = "Content-type: text/plain; charset=US-ASCII\r\n\r\n";
+    QTest::newRow("one line") << QStringLiteral(" hello") << QByteArray(" hello\r\n\r\n") << true;
+    QTest::newRow("empty") << QString() << QByteArray("\r\n\r\n") << true;
+    QTest::newRow("dot line") << QStringLiteral(" a\n.\nb") << QByteArray(" a\r\n..\r\nb\r\n\r\n")
+                              << true;
+    QTest::newRow("dot first") << QStringLiteral(".x") << QByteArray("..x\r\n\r\n") << true;
+    QTest::newRow("two dots") << QStringLiteral(" a\r\n..\r\n...b")
+                              << QByteArray(" a\r\n...\r\n....b\r\n\r\n") << true;
+    QTest::newRow("dot inside") << QStringLiteral(" a. b .") << QByteArray(" a. b .\r\n\r\n")
+                                << true;
+    QTest::newRow("lone LF") << QStringLiteral(" a\nb\n") << QByteArray(" a\r\nb\r\n\r\n\r\n")
+                             << true;
+    QTest::newRow("lone CR") << QStringLiteral(" a\rb") << QByteArray(" a\r\nb\r\n\r\n") << true;
+    QTest::newRow("CR CR LF") << QStringLiteral(" a\r\r\nb") << QByteArray(" a\r\n\r\nb\r\n\r\n")
+                              << true;
+    QTest::newRow("LF CR") << QStringLiteral(" a\n\rb") << QByteArray(" a\r\n\r\nb\r\n\r\n")
+                           << true;
+    QTest::newRow("tab") << QStringLiteral(" a\tb") << QByteArray(" a\tb\r\n\r\n") << true;
+    const QString line998(998, u'x');
+    QTest::newRow("998 octets") << line998 << QByteArray(line998.toLatin1() + "\r\n\r\n") << true;
+    QTest::newRow("999 octets") << QString(999, u'x') << QByteArray() << false;
+    QTest::newRow("998 with dot") << (u'.' + QString(997, u'x')) << QByteArray() << false;
+    QTest::newRow("2000 octets") << QString(2000, u'y') << QByteArray() << false;
+    QTest::newRow("non-ASCII") << QStringLiteral(" Grüße aus Köln") << QByteArray() << false;
+    QTest::newRow("NUL") << QStringLiteral(" a") + QChar(0) + QStringLiteral("b")
+                         << QByteArray(" a=00b\r\n\r\n") << false;
+    QTest::newRow("euro, dot lines") << QStringLiteral(".€\n.\r..") << QByteArray() << false;
+}
+
+void TestMessageText::bodyOnWire() {
+    QFETCH(QString, body);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, plain);
+
+    MessageInput in = FixedInput(QStringLiteral("h"));
+    in.body = body;
+    const std::vector<MessageSend> sends = MessageText::Sends(in);
+    const QByteArray part = SendOfLine(sends, 20)->bytes;
+    const QByteArray text = SendOfLine(sends, 22)->bytes;
+
+    QCOMPARE(MessageText::BodyIsPlain(body), plain);
+    if (plain) {
+        QCOMPARE(part, QByteArray("Content-type: text/plain; charset=US-ASCII\r\n\r\n"));
+    } else {
+        QCOMPARE(part, QByteArray("Content-type: text/plain; charset=UTF-8\r\n"
+                                  "Content-Transfer-Encoding: quoted-printable\r\n\r\n"));
+    }
+    if (!expected.isEmpty())
+        QCOMPARE(text, expected);
+
+    QVERIFY(text.endsWith("\r\n\r\n"));
+    const QByteArray wire = Joined(sends) + MessageText::EndOfData();
+    QVERIFY2(!HasBareLineBreak(wire), wire.constData());
+    for (const QByteArray &line : wire.split('\n')) {
+        QVERIFY(line.size() <= 999); // 998 octets and the CR
+        if (!plain && line.size() > 0 && text.contains(line))
+            QVERIFY2(line.size() <= 77, line.constData()); // 76 characters and the CR
+        for (const char c : line)
+            QVERIFY(uchar(c) < 0x80); // a non-ASCII body is encoded
+    }
+    // The end of data can only be the last line.
+    QCOMPARE(wire.count("\r\n.\r\n"), 1);
+}
+
+void TestMessageText::quotedPrintable_data() {
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("umlaut") << QStringLiteral("é") << QByteArray("=C3=A9");
+    QTest::newRow("equals") << QStringLiteral("a=b") << QByteArray("a=3Db");
+    QTest::newRow("trailing blank") << QStringLiteral("a \nb\t") << QByteArray("a=20\r\nb=09");
+    QTest::newRow("inner blanks") << QStringLiteral("a b\tc") << QByteArray("a b\tc");
+    QTest::newRow("leading dot") << QStringLiteral(".a\n.") << QByteArray("=2Ea\r\n=2E");
+    QTest::newRow("soft break") << QString(100, u'a')
+                                << QByteArray(QByteArray(75, 'a') + "=\r\n" + QByteArray(25, 'a'));
+    QTest::newRow("escape kept whole") << (QString(74, u'a') + QStringLiteral("é"))
+                                       << QByteArray(QByteArray(74, 'a') + "=\r\n=C3=A9");
+    QTest::newRow("dot after soft break") << (QString(75, u'a') + QStringLiteral(".b"))
+                                          << QByteArray(QByteArray(75, 'a') + "=\r\n=2Eb");
+    QTest::newRow("line breaks") << QStringLiteral("a\r\nb\rc\nd")
+                                 << QByteArray("a\r\nb\r\nc\r\nd");
+}
+
+void TestMessageText::quotedPrintable() {
+    QFETCH(QString, body);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(MessageText::QuotedPrintable(body), expected);
+}
+
+void TestMessageText::subjectField_data() {
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QByteArray>("expected"); // empty: check the encoded words' form only
+
+    QTest::newRow("ascii") << QStringLiteral("Dentist at 9") << QByteArray("Dentist at 9");
+    QTest::newRow("empty") << QString() << QByteArray();
+    QTest::newRow("umlauts") << QStringLiteral("Grüße") << QByteArray("=?UTF-8?B?R3LDvMOfZQ==?=");
+    QTest::newRow("looks encoded")
+        << QStringLiteral("=?x?q?y?=") << QByteArray("=?UTF-8?B?PT94P3E/eT89?=");
+    QTest::newRow("long non-ASCII") << QString(60, QChar(0x20ac)) << QByteArray();
+    QTest::newRow("long ASCII") << QString(1200, u's') << QByteArray();
+    QTest::newRow("emoji") << QString(40, u'a') + QString::fromUtf8("😀😀😀😀") << QByteArray();
+}
+
+void TestMessageText::subjectField() {
+    QFETCH(QString, subject);
+    QFETCH(QByteArray, expected);
+
+    const QByteArray field = MessageText::SubjectField(subject);
+    if (!expected.isEmpty() || subject.isEmpty()) {
+        QCOMPARE(field, expected);
+        return;
+    }
+    // Several words, each whole characters, folded so no line exceeds 78 characters.
+    const QByteArrayList lines = field.split('\n');
+    QVERIFY(lines.size() > 1);
+    QString decoded;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QByteArray word = lines.at(i);
+        if (i + 1 < lines.size()) {
+            QVERIFY(word.endsWith('\r'));
+            word.chop(1);
+        }
+        if (i > 0) {
+            QVERIFY(word.startsWith(' '));
+            word.remove(0, 1);
+        }
+        QVERIFY2(word.size() <= 75, word.constData());
+        QVERIFY(word.startsWith("=?UTF-8?B?") && word.endsWith("?="));
+        const QByteArray octets = QByteArray::fromBase64(word.mid(10, word.size() - 12),
+                                                         QByteArray::AbortOnBase64DecodingErrors);
+        QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString piece = strict.decode(octets);
+        QVERIFY2(!strict.hasError(), word.constData());
+        decoded += piece;
+        QVERIFY(QByteArrayLiteral("Subject: ").size() + lines.at(i).size() <= 79);
+    }
+    QCOMPARE(decoded, subject);
+}
+
+void TestMessageText::headerInjection_data() {
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QByteArray>("expectedHeaders"); // sends 8 to 10
+
+    QTest::newRow("subject CR LF")
+        << QStringLiteral("a@x") << QStringLiteral("b@y") << QStringLiteral("Hi\r\nBcc: c@z")
+        << QByteArray("From: a@x\r\nTo: b@y\r\nSubject: Hi Bcc: c@z\r\n");
+    QTest::newRow("recipient LF") << QStringLiteral("a@x") << QStringLiteral("b@y\nBcc: c@z")
+                                  << QStringLiteral("s")
+                                  << QByteArray("From: a@x\r\nTo: b@y Bcc: c@z\r\nSubject: s\r\n");
+    QTest::newRow("sender CR, NUL")
+        << (QStringLiteral("a@x\r") + QChar(0) + QStringLiteral("\r\n\r\nX: 1"))
+        << QStringLiteral("b@y") << QStringLiteral("s")
+        << QByteArray("From: a@x X: 1\r\nTo: b@y\r\nSubject: s\r\n");
+    QTest::newRow("body start in subject")
+        << QStringLiteral("a@x") << QStringLiteral("b@y") << QStringLiteral("s\r\n\r\nfake body")
+        << QByteArray("From: a@x\r\nTo: b@y\r\nSubject: s fake body\r\n");
+}
+
+void TestMessageText::headerInjection() {
+    QFETCH(QString, sender);
+    QFETCH(QString, recipient);
+    QFETCH(QString, subject);
+    QFETCH(QByteArray, expectedHeaders);
+
+    MessageInput in = FixedInput(QStringLiteral("h\r\nX-Evil: 1"));
+    in.headerSender = sender;
+    in.recipient = recipient;
+    in.subject = subject;
+    const std::vector<MessageSend> sends = MessageText::Sends(in);
+
+    QCOMPARE(SendOfLine(sends, 8)->bytes + SendOfLine(sends, 9)->bytes +
+                 SendOfLine(sends, 10)->bytes,
+             expectedHeaders);
+    QCOMPARE(SendOfLine(sends, 1)->bytes, QByteArray("Return-Path: Tallowick32@h X-Evil: 1\r\n"));
+    for (int line = 1; line <= 11; ++line)
+        QCOMPARE(SendOfLine(sends, line)->bytes.count("\r\n"), 1);
+    QVERIFY(!Joined(sends).contains('\0'));
+}
+
+void TestMessageText::headerSafe_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("plain") << QStringLiteral("a b") << QStringLiteral("a b");
+    QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << QStringLiteral("a b");
+    QTest::newRow("run") << QStringLiteral("a\n\r\r\nb") << QStringLiteral("a b");
+    QTest::newRow("two runs") << QStringLiteral("\ra\nb\r") << QStringLiteral(" a b ");
+    QTest::newRow("NUL") << (QChar(0) + QStringLiteral("a") + QChar(0)) << QStringLiteral("a");
+    QTest::newRow("NUL in run") << (QStringLiteral("a\r") + QChar(0) + QStringLiteral("\nb"))
+                                << QStringLiteral("a b");
+    QTest::newRow("tab kept") << QStringLiteral("a\tb") << QStringLiteral("a\tb");
+}
+
+void TestMessageText::headerSafe() {
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(MessageText::HeaderSafe(text), expected);
+}
+
+void TestMessageText::messageIdForm_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("idHost");
+
+    QTest::newRow("host") << QStringLiteral("pc7.example.org") << QStringLiteral("pc7.example.org");
+    QTest::newRow("empty") << QString() << QStringLiteral("localhost");
+    QTest::newRow("blanks and brackets")
+        << QStringLiteral("my pc<>.lan") << QStringLiteral("mypc.lan");
+    QTest::newRow("stray dots") << QStringLiteral(".a..b.") << QStringLiteral("a.b");
+    QTest::newRow("nothing usable") << QStringLiteral(" <> ") << QStringLiteral("localhost");
+}
+
+void TestMessageText::messageIdForm() {
+    QFETCH(QString, host);
+    QFETCH(QString, idHost);
+
+    // Digits must stay ASCII whatever the default locale.
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    const QString first = MessageText::MessageId(FixedNow(), host);
+    const QString second = MessageText::MessageId(FixedNow(), host);
+
+    const QRegularExpression form(
+        QStringLiteral("^<160-A\\.20261206140509\\.%1\\.([1-9][0-9]*)@%2>$")
+            .arg(QCoreApplication::applicationPid())
+            .arg(QRegularExpression::escape(idHost)));
+    const QRegularExpressionMatch a = form.match(first);
+    const QRegularExpressionMatch b = form.match(second);
+    QVERIFY2(a.hasMatch(), qPrintable(first));
+    QVERIFY2(b.hasMatch(), qPrintable(second));
+    QCOMPARE(b.captured(1).toULongLong(), a.captured(1).toULongLong() + 1);
+}
+
+void TestMessageText::messageIdUnique() {
+    const QDateTime now = FixedNow();
+    QSet<QString> ids;
+    for (int i = 0; i < 10000; ++i) {
+        MessageInput in = FixedInput(QStringLiteral("pc7"));
+        in.messageIdTime = now;
+        ids.insert(QString::fromLatin1(MessageText::Sends(in).at(2).bytes));
+    }
+    QCOMPARE(ids.size(), 10000);
+}
+
+void TestMessageText::dateHeaderText_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QString>("expected");
+
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("German, +0100")
+        << german << FixedNow() << QStringLiteral("Sun, 06 Dec 2026 14:05:09 +0100");
+    QTest::newRow("French, -0330")
+        << QLocale(QLocale::French, QLocale::France)
+        << QDateTime(QDate(2025, 3, 3), QTime(7, 8, 0), Qt::OffsetFromUTC, -(3 * 3600 + 1800))
+        << QStringLiteral("Mon, 03 Mar 2025 07:08:00 -0330");
+    QTest::newRow("Arabic, UTC") << QLocale(QLocale::Arabic, QLocale::Egypt)
+                                 << QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59), Qt::UTC)
+                                 << QStringLiteral("Thu, 29 Feb 2024 23:59:59 +0000");
+    QTest::newRow("+0545, May") << english
+                                << QDateTime(QDate(2026, 5, 1), QTime(0, 0, 1), Qt::OffsetFromUTC,
+                                             5 * 3600 + 45 * 60)
+                                << QStringLiteral("Fri, 01 May 2026 00:00:01 +0545");
+    QTest::newRow("-0800, Sat") << english
+                                << QDateTime(QDate(2026, 7, 18), QTime(12, 30, 0),
+                                             Qt::OffsetFromUTC, -8 * 3600)
+                                << QStringLiteral("Sat, 18 Jul 2026 12:30:00 -0800");
+}
+
+void TestMessageText::dateHeaderText() {
+    QFETCH(QLocale, locale);
+    QFETCH(QDateTime, now);
+    QFETCH(QString, expected);
+
+    QLocale::setDefault(locale);
+    QCOMPARE(MessageText::DateHeaderText(now), expected);
+}
+
+void TestMessageText::readByMailParser_data() {
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("body");
+
+    QTest::newRow("ascii") << QStringLiteral("Dentist") << QStringLiteral(" Call the dentist.");
+    QTest::newRow("dot lines") << QStringLiteral("Dots")
+                               << QStringLiteral(" first\n.\n..\n.hidden\r\nlast");
+    QTest::newRow("mixed breaks") << QStringLiteral("Breaks") << QStringLiteral(" a\rb\nc\r\nd");
+    QTest::newRow("non-ASCII") << QStringLiteral("Grüße aus Köln – 10 €")
+                               << QStringLiteral(" Grüße, ça va? 日本語\n.punkt\n= gleich \n");
+    QTest::newRow("long line") << QStringLiteral("Long")
+                               << (QStringLiteral(" ") + QString(2000, u'z') +
+                                   QStringLiteral("\n.") + QString(1500, u'.') +
+                                   QStringLiteral(" end "));
+    QTest::newRow("long subject") << QString(30, QChar(0x00e9)) +
+                                         QStringLiteral(" and some more words to make it long")
+                                  << QStringLiteral(" x");
+}
+
+void TestMessageText::readByMailParser() {
+    QFETCH(QString, subject);
+    QFETCH(QString, body);
+
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        QSKIP("python3 is not installed");
+    const QString script = qEnvironmentVariable("TALLOWICK_SOURCE_DIR") +
+                           QStringLiteral("/tests/mail/parse_message.py");
+    QVERIFY2(QFile::exists(script), qPrintable(script));
+
+    MessageInput in = FixedInput(QStringLiteral("pc7.example.org"));
+    in.subject = subject;
+    in.body = body;
+    const std::vector<MessageSend> sends = MessageText::Sends(in);
+    const QByteArray wire = Joined(sends) + MessageText::EndOfData();
+
+    QProcess parser;
+    parser.start(python, {script});
+    QVERIFY(parser.waitForStarted());
+    parser.write(AsStoredByServer(wire));
+    parser.closeWriteChannel();
+    QVERIFY(parser.waitForFinished(30000));
+    QVERIFY2(parser.exitCode() == 0, parser.readAllStandardError().constData());
+
+    QJsonParseError error;
+    const QJsonObject found =
+        QJsonDocument::fromJson(parser.readAllStandardOutput(), &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+
+    QCOMPARE(found.value(QStringLiteral("content_type")).toString(),
+             QStringLiteral("multipart/mixed"));
+    QCOMPARE(found.value(QStringLiteral("boundary")).toString(), QStringLiteral("Unique-Boundary"));
+    QCOMPARE(found.value(QStringLiteral("defects")).toArray(), QJsonArray());
+    QCOMPARE(found.value(QStringLiteral("subject")).toString(), subject);
+    QCOMPARE(found.value(QStringLiteral("from")).toString(), in.headerSender);
+    QCOMPARE(found.value(QStringLiteral("to")).toString(), in.recipient);
+    QCOMPARE(found.value(QStringLiteral("message_id")).toString(),
+             QString::fromLatin1(SendOfLine(sends, 3)->bytes.mid(12).chopped(2)));
+    QCOMPARE(found.value(QStringLiteral("date")).toString(),
+             QStringLiteral("2026-12-06T14:05:09+01:00"));
+
+    const QJsonArray parts = found.value(QStringLiteral("parts")).toArray();
+    QCOMPARE(parts.size(), 1);
+    const QJsonObject part = parts.at(0).toObject();
+    QCOMPARE(part.value(QStringLiteral("content_type")).toString(), QStringLiteral("text/plain"));
+    // The text part is the body followed by the two empty lines of the message.
+    QCOMPARE(part.value(QStringLiteral("content")).toString(),
+             WithCrlfBreaks(body) + QStringLiteral("\r\n\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestMessageText)
+#include "tst_messagetext.moc"
