@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QIcon>
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
 
+class QEvent;
 class TrayShell;
 
 // Message number with which the tray icon reports mouse activity to the main
@@ -25,20 +27,70 @@ constexpr std::int32_t WM_MBUTTONDOWN = 0x207;
 constexpr std::int32_t WM_MBUTTONUP = 0x208;
 constexpr std::int32_t WM_MBUTTONDBLCLK = 0x209;
 
+// Sizes of the two records as the shell knows them.
+constexpr std::uint32_t NotifyIconDataSize = 88;
+constexpr std::uint32_t AppBarDataSize = 36;
+// uFlags: message, icon and tip are valid (NIF_MESSAGE | NIF_ICON | NIF_TIP).
+constexpr std::uint32_t NotifyIconAllFlags = 7;
+// The tip field always holds this many characters.
+constexpr int TipFieldLength = 64;
+
 // The tray record handed to the shell with every icon operation.
 struct NotifyIconData {
     std::uint32_t cbSize = 0;
-    QPointer<QWidget> hWnd;      // receives the callback messages
+    QPointer<QWidget> hWnd; // receives the callback messages
     std::uint32_t uID = 0;
-    std::uint32_t uFlags = 0;    // 7: message, icon and tip are valid
+    std::uint32_t uFlags = 0; // 7: message, icon and tip are valid
     std::uint32_t uCallbackMessage = 0;
     QIcon hIcon;
-    QString szTip;               // always 64 characters (see SetTip)
+    QString szTip; // always 64 characters (see Module2::TipField)
 };
 
 struct AppBarData {
     std::uint32_t cbSize = 0;
 };
 
-// The tray icon service and the main window's message hook.
-class Module2 { /* the desktop helper fills this in; see the brief */ };
+// The tray icon service and the main window's message hook. One instance,
+// owned by the main window; every call runs on the GUI thread.
+class Module2 {
+public:
+    explicit Module2(TrayShell &shell);
+    ~Module2();
+    Module2(const Module2 &) = delete;
+    Module2 &operator=(const Module2 &) = delete;
+
+    NotifyIconData TrayIconData; // the one tray record
+    AppBarData TaskbarData;      // only cbSize is ever set
+
+    // Asks the shell whether a tray can show icons: 1 when it can.
+    std::int32_t QueryTaskbar();
+    // Adds icon `id` for TrayIconData.hWnd with the given tip and picture.
+    void AddTrayIcon(std::uint32_t id, const QString &tip, const QIcon &icon);
+    // Deletes icon `id`; a missing icon is no fault.
+    void DeleteTrayIcon(std::uint32_t id);
+    // Deletes icons 1..count in ascending order; nothing when count < 1.
+    void DeleteTrayIcons(int count);
+    // The tip as the record holds it: the text, one NUL, blanks; 64 characters.
+    static QString TipField(const QString &tip);
+
+    // Lets HookWindowProc see every event of hWnd before the window does.
+    // A second call while hooked does nothing.
+    void InstallHook(QWidget *hWnd);
+    // Puts the window's own handling back; nothing when not hooked.
+    void RemoveHook(QWidget *hWnd);
+    bool Hooked() const;
+
+    // The name of a tray mouse message ("LBUTTONDBLCLK", "Unknown 1024", ...).
+    static QString EventName(std::int32_t lParam);
+
+    // Sees one event of the hooked window. A left double click on a tray
+    // icon deletes icon 1 and brings the window back. Never consumes the
+    // event: it always goes on to the window unchanged.
+    bool HookWindowProc(QWidget *hWnd, QEvent *event);
+
+private:
+    TrayShell &shell;
+    // The installed event filter; null while the window is not hooked. It is
+    // a child of the hooked window, so it never outlives it.
+    QPointer<QObject> PreviousWindowProc;
+};

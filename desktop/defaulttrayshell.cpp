@@ -1,0 +1,158 @@
+#include "defaulttrayshell.h"
+
+#include "fallbacktraywindow.h"
+#include "trayactivation.h"
+#include "traycallbackevent.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+struct DefaultTrayShell::Entry {
+    QPointer<QWidget> window;
+    std::uint32_t uID = 0;
+    QSystemTrayIcon *trayIcon = nullptr; // a child of the shell
+    std::unique_ptr<FallbackTrayWindow> fallback;
+    std::unique_ptr<TrayActivation> activation;
+    QMetaObject::Connection windowGone;
+};
+
+std::unique_ptr<TrayShell> TrayShell::CreateDefault() {
+    return std::make_unique<DefaultTrayShell>();
+}
+
+DefaultTrayShell::DefaultTrayShell() {
+    clock.start();
+}
+
+DefaultTrayShell::~DefaultTrayShell() {
+    for (auto &[key, entry] : icons) {
+        disconnect(entry->windowGone);
+        delete entry->trayIcon;
+    }
+}
+
+QString DefaultTrayShell::VisibleTip(const QString &szTip) {
+    const qsizetype end = szTip.indexOf(QChar(0));
+    return end < 0 ? szTip : szTip.left(end);
+}
+
+bool DefaultTrayShell::FallbackAvailable() {
+    return qobject_cast<QApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
+std::int32_t DefaultTrayShell::SHAppBarMessage(int message, AppBarData &) {
+    if (message != ABM_GETTASKBARPOS)
+        return 0;
+    return QSystemTrayIcon::isSystemTrayAvailable() || FallbackAvailable() ? 1 : 0;
+}
+
+bool DefaultTrayShell::Shell_NotifyIcon(NotifyMessage message, const NotifyIconData &data) {
+    switch (message) {
+    case NIM_ADD:
+        return Add(data);
+    case NIM_MODIFY:
+        return Modify(data);
+    case NIM_DELETE:
+        return Delete({data.hWnd.data(), data.uID});
+    }
+    return false;
+}
+
+bool DefaultTrayShell::Add(const NotifyIconData &data) {
+    QWidget *window = data.hWnd.data();
+    const Key key{window, data.uID};
+    if (window == nullptr || icons.count(key) != 0)
+        return false;
+    if (!QSystemTrayIcon::isSystemTrayAvailable() && !FallbackAvailable())
+        return false;
+
+    auto entry = std::make_unique<Entry>();
+    entry->window = window;
+    entry->uID = data.uID;
+    const QString tip = VisibleTip(data.szTip);
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        entry->trayIcon = new QSystemTrayIcon(data.hIcon, this);
+        entry->trayIcon->setToolTip(tip);
+        entry->activation = std::make_unique<TrayActivation>(QApplication::doubleClickInterval());
+        connect(entry->trayIcon, &QSystemTrayIcon::activated, this,
+                [this, key](QSystemTrayIcon::ActivationReason reason) { Activated(key, reason); });
+        entry->trayIcon->show();
+    } else {
+        int slot = 0;
+        for (const auto &[otherKey, other] : icons)
+            slot += other->fallback ? 1 : 0;
+        entry->fallback =
+            std::make_unique<FallbackTrayWindow>(window, data.uID, data.hIcon, tip, slot);
+        entry->fallback->show();
+    }
+    // Icons of a window that goes away go with it.
+    entry->windowGone =
+        connect(window, &QObject::destroyed, this, [this, window] { DeleteAllOf(window); });
+    icons.emplace(key, std::move(entry));
+    return true;
+}
+
+bool DefaultTrayShell::Modify(const NotifyIconData &data) {
+    const auto found = icons.find({data.hWnd.data(), data.uID});
+    if (found == icons.end())
+        return false;
+    Entry &entry = *found->second;
+    const QString tip = VisibleTip(data.szTip);
+    if (entry.trayIcon != nullptr) {
+        entry.trayIcon->setIcon(data.hIcon);
+        entry.trayIcon->setToolTip(tip);
+    }
+    if (entry.fallback) {
+        entry.fallback->SetIcon(data.hIcon);
+        entry.fallback->SetTip(tip);
+    }
+    return true;
+}
+
+bool DefaultTrayShell::Delete(const Key &key) {
+    const auto found = icons.find(key);
+    if (found == icons.end())
+        return false;
+    std::unique_ptr<Entry> entry = std::move(found->second);
+    icons.erase(found);
+    disconnect(entry->windowGone);
+    // Deleted later: the request may come while the icon is still
+    // delivering one of its own signals or events.
+    if (entry->trayIcon != nullptr) {
+        entry->trayIcon->hide();
+        entry->trayIcon->deleteLater();
+    }
+    if (entry->fallback) {
+        entry->fallback->hide();
+        entry->fallback.release()->deleteLater();
+    }
+    return true;
+}
+
+void DefaultTrayShell::DeleteAllOf(const QWidget *window) {
+    for (auto it = icons.begin(); it != icons.end();) {
+        const auto next = std::next(it);
+        if (it->first.first == window)
+            Delete(it->first);
+        it = next;
+    }
+}
+
+void DefaultTrayShell::Activated(const Key &key, QSystemTrayIcon::ActivationReason reason) {
+    const auto found = icons.find(key);
+    if (found == icons.end())
+        return;
+    Entry &entry = *found->second;
+    for (const std::int32_t mouseMessage : entry.activation->Translate(reason, clock.elapsed()))
+        TrayCallbackEvent::Post(entry.window, entry.uID, mouseMessage);
+}
+
+FallbackTrayWindow *DefaultTrayShell::FallbackWindow(const QWidget *hWnd, std::uint32_t uID) const {
+    const auto found = icons.find({hWnd, uID});
+    return found == icons.end() ? nullptr : found->second->fallback.get();
+}
+
+QSystemTrayIcon *DefaultTrayShell::SystemTrayIcon(const QWidget *hWnd, std::uint32_t uID) const {
+    const auto found = icons.find({hWnd, uID});
+    return found == icons.end() ? nullptr : found->second->trayIcon;
+}

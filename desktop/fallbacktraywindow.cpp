@@ -1,0 +1,87 @@
+#include "fallbacktraywindow.h"
+
+#include "module2.h"
+#include "traycallbackevent.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+
+constexpr int WindowSide = 24;
+constexpr int PictureSide = 16;
+constexpr int ScreenMargin = 4;
+
+} // namespace
+
+FallbackTrayWindow::FallbackTrayWindow(QWidget *target, std::uint32_t uID, const QIcon &icon,
+                                       const QString &tip, int slot)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , target(target)
+    , uID(uID)
+    , icon(icon) {
+    setObjectName(QStringLiteral("TrayFallback"));
+    // The stand-in must not keep the program alive once its windows are gone.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setMouseTracking(true);
+    setFixedSize(WindowSide, WindowSide);
+    SetTip(tip);
+    // Icons line up from the top right corner of the screen leftwards.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.right() - ScreenMargin - (slot + 1) * WindowSide, area.top() + ScreenMargin);
+    }
+}
+
+void FallbackTrayWindow::SetIcon(const QIcon &newIcon) {
+    icon = newIcon;
+    update();
+}
+
+void FallbackTrayWindow::SetTip(const QString &tip) {
+    setToolTip(tip);
+    setWindowTitle(tip);
+    setAccessibleName(tip);
+}
+
+void FallbackTrayWindow::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    const int offset = (WindowSide - PictureSide) / 2;
+    icon.paint(&painter, QRect(offset, offset, PictureSide, PictureSide));
+}
+
+void FallbackTrayWindow::Report(std::int32_t left, std::int32_t right, std::int32_t middle,
+                                Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        TrayCallbackEvent::Post(target, uID, left);
+        break;
+    case Qt::RightButton:
+        TrayCallbackEvent::Post(target, uID, right);
+        break;
+    case Qt::MiddleButton:
+        TrayCallbackEvent::Post(target, uID, middle);
+        break;
+    default:
+        break;
+    }
+}
+
+void FallbackTrayWindow::mousePressEvent(QMouseEvent *event) {
+    Report(WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, event->button());
+}
+
+void FallbackTrayWindow::mouseReleaseEvent(QMouseEvent *event) {
+    Report(WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, event->button());
+}
+
+void FallbackTrayWindow::mouseDoubleClickEvent(QMouseEvent *event) {
+    Report(WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK, event->button());
+}
+
+void FallbackTrayWindow::mouseMoveEvent(QMouseEvent *) {
+    TrayCallbackEvent::Post(target, uID, WM_MOUSEMOVE);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+
+// Stands in for a tray icon on desktops without a system tray: a small
+// frameless window that stays on top, shows the icon with the tip as its
+// tooltip, and posts the mouse activity over it to the icon's window.
+class FallbackTrayWindow : public QWidget {
+    Q_OBJECT
+public:
+    FallbackTrayWindow(QWidget *target, std::uint32_t uID, const QIcon &icon, const QString &tip,
+                       int slot);
+
+    void SetIcon(const QIcon &icon);
+    void SetTip(const QString &tip);
+    QIcon Icon() const { return icon; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    void Report(std::int32_t left, std::int32_t right, std::int32_t middle, Qt::MouseButton button);
+
+    QPointer<QWidget> target;
+    std::uint32_t uID;
+    QIcon icon;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "module2.h"
+
+#include <cstdint>
+#include <memory>
+
+// The desktop's notification area as the tray service sees it: icons
+// identified by (hWnd, uID) that post TrayCallbackEvent to hWnd.
+class TrayShell {
+public:
+    enum NotifyMessage { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
+    static constexpr int ABM_GETTASKBARPOS = 5;
+
+    virtual ~TrayShell() = default;
+    // Adds, changes or deletes the icon (data.hWnd, data.uID); false when
+    // refused (an existing icon added, a missing one changed or deleted).
+    virtual bool Shell_NotifyIcon(NotifyMessage message, const NotifyIconData &data) = 0;
+    // ABM_GETTASKBARPOS: 1 when a tray can show icons, else 0.
+    virtual std::int32_t SHAppBarMessage(int message, AppBarData &data) = 0;
+
+    // The shell of this desktop: its system tray, or a stand-in window.
+    static std::unique_ptr<TrayShell> CreateDefault();
+};
