@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QTcpSocket;
 
 // The program's TCP socket control: one client connection at a time, with the
@@ -66,10 +68,17 @@ Q_SIGNALS:
     void PeerClosed();
 
 private:
+    // Delivers a socket notification from the event loop, unless the connection it belongs
+    // to has been closed in the meantime.
+    void Post(std::function<void()> event);
+    void OnPeerGone();
+    void OnSocketError(int qtError, const QString &qtText);
+
     QTcpSocket *m_socket;
     quint16 m_portOverride = 0;
     bool m_failed = false;
     bool m_peerClosed = false;
+    quint64 m_generation = 0; // grows at every Close
 };
 
 // A socket operation the control refuses (SendData on a closed socket, say).
