@@ -7,6 +7,8 @@
 #include <chrono>
 #include <functional>
 
+#include "replyparser.h"
+
 class QEventLoop;
 class SessionView;
 class Winsock;
@@ -25,9 +27,8 @@ public:
     // Runs one complete session: connect, greeting, ehlo, mail from, rcpt to,
     // data, the message, end of data, quit. Leaves MailDelivered true only
     // when every step succeeded.
-    void SendMail(const QString &server, const QString &headerSender,
-                  const QString &envelopeSender, const QString &recipient,
-                  const QString &subject, const QString &body);
+    void SendMail(const QString &server, const QString &headerSender, const QString &envelopeSender,
+                  const QString &recipient, const QString &subject, const QString &body);
 
     // Socket events, forwarded by the main window's handlers.
     void OnConnect();
@@ -42,7 +43,11 @@ public:
     bool MailDelivered = false;
     qint32 MsgsSent = 0;
     qint16 ReplyTimeout = 50; // seconds; start-up sets it
-    QString QueueFileName;    // start-up only
+    // When non-zero, replaces ReplyTimeout (tests and benchmarks wait less).
+    std::chrono::milliseconds ReplyTimeoutOverride{0};
+    // The wait for the reply to the end of data: RFC 5321 asks a client to allow 10 minutes.
+    std::chrono::milliseconds EndOfDataTimeout = std::chrono::minutes(10);
+    QString QueueFileName; // start-up only
 
     // Session state, readable for the window and the tests.
     QByteArray ServerReply;
@@ -51,5 +56,31 @@ public:
     QString DateHeaderText;
 
 private:
-    // ... the SMTP helper fills this in
+    // Sends the bytes while the session is still good; a refused send is reported in the
+    // Events box and leaves SessionOk as it was.
+    void SendLine(const QByteArray &text);
+    // Waits for the next complete reply and fails the session unless it carries `expected`.
+    // Window events are processed meanwhile.
+    void WaitReply(int expected, std::chrono::milliseconds limit);
+    // The same with the usual limit for every reply but the one to the end of data.
+    void WaitReply(int expected);
+    std::chrono::milliseconds ReplyLimit() const;
+
+    // Ends the running wait's event loop so that it looks again at what has happened.
+    void WakeWait();
+    void Fail(const QString &reason);
+    // Adds a line to the Events box (a fault description or the socket status report).
+    void AppendEvent(const QString &line);
+    // "mm-dd-yyyy hh:mm:ss" and "hh:mm:ss" from the injected clock, whatever the locale.
+    QString DateTimeStamp(const QDateTime &now) const;
+    QString TimeStamp(const QDateTime &now) const;
+
+    Winsock &m_socket;
+    SessionView &m_view;
+    Clock m_now;
+    ReplyParser m_parser;
+    QEventLoop *m_loop = nullptr; // the running wait's loop, if any
+    bool m_woken = false;         // the running wait's loop was ended by this module
+    bool m_running = false;       // a session is in SendMail
+    bool m_peerClosed = false;    // the server closed the connection during this session
 };

@@ -1,0 +1,363 @@
+#include "module1.h"
+
+#include "messagetext.h"
+#include "sessionview.h"
+#include "winsock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QScopeGuard>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Texts of the Events box and the result line.
+const QString ConnectingText = QStringLiteral(" Connecting to: ");
+const QString ConnectedText = QStringLiteral(": Connected.");
+const QString DisconnectingText = QStringLiteral(" TCP: Disconnecting....");
+const QString MsgsSentText = QStringLiteral(" Msgs Sent: ");
+const QString TcpStatusText = QStringLiteral(" Error on Tcp status: ");
+const QString LineBreak = QStringLiteral("\r\n");
+const QString OverflowText = QStringLiteral("Overflow");
+
+// Reasons of a failed session; each begins with a blank, as the result line expects.
+const QString TimeOutText = QStringLiteral(" Server Time Out.");
+const QString NotDeliveredText = QStringLiteral(" Mail not delivered: ");
+const QString PeerClosedText = QStringLiteral(" Connection closed by the server.");
+const QString NotSmtpText = QStringLiteral(" Not an SMTP reply: ");
+const QString TooLongText = QStringLiteral(" Reply too long: ");
+const QString AbandonedText = QStringLiteral(" Session abandoned.");
+
+// The commands, in the lower case the program has always sent.
+const QByteArray EhloCommand = QByteArrayLiteral("ehlo MailerDaemon\r\n");
+const QByteArray MailFromCommand = QByteArrayLiteral("mail from:");
+const QByteArray RcptToCommand = QByteArrayLiteral("rcpt to:");
+const QByteArray DataCommand = QByteArrayLiteral("data\r\n");
+const QByteArray QuitCommand = QByteArrayLiteral("quit\r\n");
+const QByteArray CommandEnd = QByteArrayLiteral("\r\n");
+
+constexpr int SmtpPort = 25;
+
+// Reply codes awaited.
+constexpr int GreetingCode = 220;
+constexpr int OkCode = 250;
+constexpr int StartDataCode = 354;
+constexpr int ClosingCode = 221;
+
+// The lamps of the progress row.
+constexpr int ResultLamp = 8;
+constexpr int LastStepLamp = 7;
+
+// The message lines after which lamps 5 and 6 are lit again while the header goes out.
+constexpr int DateLine = 2;
+constexpr int FromLine = 8;
+constexpr int ToLine = 9;
+constexpr int SubjectLine = 10;
+// Lines 1 to 12 go out each under its own check of the session (lines 11 and 12 together);
+// the rest relies on the check inside SendLine alone.
+constexpr int LastCheckedLine = 12;
+
+// The address of a mail from / rcpt to command in angle brackets. When the user typed a
+// bracketed address ("Name <a@b>"), that part is taken as it stands.
+QByteArray EnvelopeAddress(const QString &typed) {
+    const QString safe = MessageText::HeaderSafe(typed);
+    const qsizetype open = safe.indexOf(u'<');
+    const qsizetype close = open < 0 ? -1 : safe.indexOf(u'>', open);
+    if (close > open)
+        return safe.mid(open, close - open + 1).toUtf8();
+    return '<' + safe.trimmed().toUtf8() + '>';
+}
+
+} // namespace
+
+Module1::Module1(Winsock &socket, SessionView &view, Clock now)
+    : m_socket(socket)
+    , m_view(view)
+    , m_now(std::move(now)) {}
+
+Module1::~Module1() = default;
+
+void Module1::SendMail(const QString &server, const QString &headerSender,
+                       const QString &envelopeSender, const QString &recipient,
+                       const QString &subject, const QString &body) {
+    if (m_running)
+        return; // one session at a time; the caller keeps it so
+    m_running = true;
+    const auto notRunning = qScopeGuard([this] { m_running = false; });
+
+    try {
+        m_view.SetLamp(0, Lamp::Passed);
+        if (const int state = m_socket.State(); state != Winsock::sckClosed) {
+            // A connection is still open: report it and close it so the next session can run.
+            AppendEvent(TimeStamp(m_now()) + TcpStatusText + QLatin1Char(' ') +
+                        QString::number(state));
+            m_view.SetLamp(ResultLamp, Lamp::Failed);
+        } else {
+            const QDateTime start = m_now();
+            DateHeaderText = MessageText::DateHeaderText(start);
+            SessionOk = true;
+            ErrorText.clear();
+            m_parser.Clear();
+            ServerReply.clear();
+            m_peerClosed = false;
+            m_view.SetEventsText(DateTimeStamp(start) + ConnectingText + server);
+            m_view.EventsCaretToEnd();
+
+            if (SessionOk) {
+                m_socket.LocalPort = 0;
+                m_socket.Protocol = Winsock::sckTCPProtocol;
+                m_socket.RemoteHost = server;
+                m_socket.RemotePort = SmtpPort;
+                m_socket.Connect();
+                WaitReply(GreetingCode);
+                m_view.SetLamp(1, Lamp::Passed);
+            }
+            if (SessionOk) {
+                SendLine(EhloCommand);
+                WaitReply(OkCode);
+                m_view.SetLamp(2, Lamp::Passed);
+            }
+            if (SessionOk) {
+                SendLine(MailFromCommand + EnvelopeAddress(envelopeSender) + CommandEnd);
+                WaitReply(OkCode);
+                m_view.SetLamp(3, Lamp::Passed);
+            }
+            if (SessionOk) {
+                SendLine(RcptToCommand + EnvelopeAddress(recipient) + CommandEnd);
+                WaitReply(OkCode);
+                m_view.SetLamp(4, Lamp::Passed);
+            }
+            if (SessionOk) {
+                SendLine(DataCommand);
+                WaitReply(StartDataCode);
+                m_view.SetLamp(5, Lamp::Passed);
+            }
+
+            MessageInput message;
+            message.headerSender = headerSender;
+            message.recipient = recipient;
+            message.subject = subject;
+            message.body = body;
+            message.localHostName = Winsock::LocalHostName();
+            message.dateHeaderText = DateHeaderText;
+            message.messageIdTime = m_now();
+            for (const MessageSend &send : MessageText::Sends(message)) {
+                if (send.line > LastCheckedLine) {
+                    SendLine(send.bytes);
+                    continue;
+                }
+                if (!SessionOk)
+                    continue;
+                SendLine(send.bytes);
+                if (send.line == DateLine || send.line == FromLine || send.line == ToLine)
+                    m_view.SetLamp(5, Lamp::Passed);
+                else if (send.line == SubjectLine)
+                    m_view.SetLamp(6, Lamp::Passed);
+            }
+            if (SessionOk)
+                m_view.SetLamp(LastStepLamp, Lamp::BodySent);
+            if (SessionOk) {
+                SendLine(MessageText::EndOfData());
+                WaitReply(OkCode, EndOfDataTimeout);
+                m_view.SetLamp(6, Lamp::Passed);
+            }
+            if (SessionOk) {
+                SendLine(QuitCommand);
+                WaitReply(ClosingCode);
+                m_view.SetLamp(LastStepLamp, Lamp::Passed);
+            }
+
+            QCoreApplication::processEvents();
+
+            const QDateTime end = m_now();
+            if (SessionOk) {
+                MailDelivered = true;
+                if (MsgsSent == std::numeric_limits<qint32>::max()) {
+                    AppendEvent(OverflowText);
+                    return;
+                }
+                ++MsgsSent;
+                m_view.SetResultLine(DateTimeStamp(end) + MsgsSentText + QString::number(MsgsSent));
+                m_view.SetEventsText(m_view.EventsText() + LineBreak + DateTimeStamp(end) +
+                                     DisconnectingText);
+                m_view.EventsCaretToEnd();
+                m_view.SetLamp(ResultLamp, Lamp::Succeeded);
+            } else {
+                m_view.SetResultLine(DateTimeStamp(end) + ErrorText);
+                MailDelivered = false;
+                m_view.SetLamp(ResultLamp, Lamp::Failed);
+            }
+        }
+
+        m_socket.Close();
+        for (int lamp = 0; lamp <= LastStepLamp; ++lamp)
+            m_view.SetLamp(lamp, Lamp::Idle);
+    } catch (const WinsockFault &fault) {
+        // The control refused a property or the connect: the session ends here, and the next
+        // one finds the socket in whatever state this left it.
+        AppendEvent(fault.Description);
+    }
+}
+
+void Module1::OnConnect() {
+    m_view.SetEventsText(m_view.EventsText() + ConnectedText);
+}
+
+void Module1::OnDataArrival() {
+    m_parser.Append(m_socket.GetData());
+    ServerReply = m_parser.Buffer();
+    WakeWait();
+}
+
+void Module1::OnError(int number, const QString &description) {
+    Q_UNUSED(number);
+    ErrorText = QLatin1Char(' ') + description;
+    SessionOk = false;
+    WakeWait();
+}
+
+void Module1::OnPeerClosed() {
+    m_peerClosed = true;
+    WakeWait();
+}
+
+void Module1::Abandon() {
+    if (!m_running)
+        return;
+    if (SessionOk)
+        Fail(AbandonedText);
+    WakeWait();
+}
+
+void Module1::SendLine(const QByteArray &text) {
+    if (!SessionOk)
+        return;
+    try {
+        m_socket.SendData(text);
+    } catch (const WinsockFault &fault) {
+        AppendEvent(fault.Description);
+    }
+}
+
+void Module1::WaitReply(int expected) {
+    WaitReply(expected, ReplyLimit());
+}
+
+void Module1::WaitReply(int expected, std::chrono::milliseconds limit) {
+    if (!SessionOk)
+        return;
+
+    // The wait sleeps in an event loop that this module ends when the socket has something
+    // to say, and a precise timer ends at the deadline; the window stays responsive meanwhile
+    // and no processor time is spent polling.
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.setSingleShot(true);
+    bool deadlinePassed = false;
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        deadlinePassed = true;
+        loop.quit();
+    });
+    m_loop = &loop;
+    const auto noLoop = qScopeGuard([this] { m_loop = nullptr; });
+
+    // A monotonic clock: neither midnight nor a change of the system time moves the deadline.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const qint64 limitNs = std::chrono::nanoseconds(limit).count();
+
+    for (;;) {
+        const ReplyParser::Reply reply = m_parser.Take();
+        ServerReply = m_parser.Buffer();
+        switch (reply.status) {
+        case ReplyParser::Status::Complete:
+            if (reply.code != expected) {
+                // Any other answer ends the session; the server is told goodbye if it still
+                // listens.
+                ErrorText = NotDeliveredText + QString::fromUtf8(reply.text);
+                if (m_socket.State() == Winsock::sckConnected)
+                    SendLine(QuitCommand);
+                SessionOk = false;
+            }
+            return;
+        case ReplyParser::Status::NotSmtp:
+            Fail(NotSmtpText + reply.reason);
+            return;
+        case ReplyParser::Status::TooLong:
+            Fail(TooLongText + reply.reason);
+            m_parser.Clear();
+            ServerReply.clear();
+            return;
+        case ReplyParser::Status::Incomplete:
+            break;
+        }
+        if (!SessionOk)
+            return;
+        if (m_peerClosed) {
+            Fail(PeerClosedText);
+            return;
+        }
+        const qint64 leftNs = limitNs - elapsed.nsecsElapsed();
+        if (leftNs < 0) {
+            Fail(TimeOutText);
+            m_parser.Clear();
+            ServerReply.clear();
+            return;
+        }
+        constexpr qint64 NsPerMs = 1'000'000;
+        const qint64 leftMs = std::clamp<qint64>((leftNs + NsPerMs - 1) / NsPerMs, 1,
+                                                 std::numeric_limits<int>::max());
+        deadline.start(int(leftMs));
+        m_woken = false;
+        deadlinePassed = false;
+        loop.exec();
+        deadline.stop();
+        if (!m_woken && !deadlinePassed) {
+            // Something else ended every event loop: the program is on its way out.
+            Fail(AbandonedText);
+            return;
+        }
+    }
+}
+
+std::chrono::milliseconds Module1::ReplyLimit() const {
+    if (ReplyTimeoutOverride > 0ms)
+        return ReplyTimeoutOverride;
+    return std::chrono::seconds(ReplyTimeout);
+}
+
+void Module1::WakeWait() {
+    if (m_loop == nullptr)
+        return;
+    m_woken = true;
+    m_loop->quit();
+}
+
+void Module1::Fail(const QString &reason) {
+    ErrorText = reason;
+    SessionOk = false;
+}
+
+void Module1::AppendEvent(const QString &line) {
+    const QString text = m_view.EventsText();
+    m_view.SetEventsText(text.isEmpty() ? line : text + LineBreak + line);
+    m_view.EventsCaretToEnd();
+}
+
+QString Module1::DateTimeStamp(const QDateTime &now) const {
+    const QDate date = now.date();
+    return QString::asprintf("%02d-%02d-%04d ", date.month(), date.day(), date.year()) +
+           TimeStamp(now);
+}
+
+QString Module1::TimeStamp(const QDateTime &now) const {
+    const QTime time = now.time();
+    return QString::asprintf("%02d:%02d:%02d", time.hour(), time.minute(), time.second());
+}
