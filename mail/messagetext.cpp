@@ -32,6 +32,7 @@ constexpr char QuotedPrintableEncoding[] = "Content-Transfer-Encoding: quoted-pr
 constexpr char Crlf[] = "\r\n";
 constexpr char EndOfDataText[] = "\r\n.\r\n";
 constexpr char FallbackHost[] = "localhost";
+constexpr char NoTimeStamp[] = "00000000000000";
 
 // RFC 5322/5321: a line holds at most 998 octets before its CR LF.
 constexpr int MaxLineOctets = 998;
@@ -220,6 +221,8 @@ QByteArray MessageText::EndOfData() {
 }
 
 QString MessageText::DateHeaderText(const QDateTime &now) {
+    if (!now.isValid())
+        return {};
     const QDate date = now.date();
     const QTime time = now.time();
     const int offset = now.offsetFromUtc();
@@ -232,9 +235,12 @@ QString MessageText::DateHeaderText(const QDateTime &now) {
 
 QString MessageText::MessageId(const QDateTime &now, const QString &localHostName) {
     const quint64 count = ++messageIdCounter;
+    // Without a valid time the id keeps its form; the counter alone keeps it unique.
+    const QString stamp = now.isValid()
+                              ? QLocale::c().toString(now, QStringLiteral("yyyyMMddhhmmss"))
+                              : QString::fromLatin1(NoTimeStamp);
     return QStringLiteral("<%1.%2.%3.%4@%5>")
-        .arg(QString::fromLatin1(MessageIdTag),
-             QLocale::c().toString(now, QStringLiteral("yyyyMMddhhmmss")),
+        .arg(QString::fromLatin1(MessageIdTag), stamp,
              QString::number(QCoreApplication::applicationPid()), QString::number(count),
              IdRightSide(localHostName));
 }

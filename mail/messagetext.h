@@ -32,7 +32,7 @@ public:
     // The end of data: CR LF "." CR LF.
     static QByteArray EndOfData();
     // RFC 5322 date with English names and the numeric offset of `now`, e.g.
-    // "Sun, 06 Dec 2026 14:05:09 +0100".
+    // "Sun, 06 Dec 2026 14:05:09 +0100". An invalid `now` gives an empty text.
     static QString DateHeaderText(const QDateTime &now);
     // A unique id "<160-A.20261206140509.4711.3@host>" (time, process id, per-run counter,
     // host name).

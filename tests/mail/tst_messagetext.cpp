@@ -103,6 +103,9 @@ private Q_SLOTS:
     void messageIdUnique();
     void dateHeaderText_data();
     void dateHeaderText();
+    void dateHeaderTextLocalTime_data();
+    void dateHeaderTextLocalTime();
+    void invalidTime();
     void readByMailParser_data();
     void readByMailParser();
 };
@@ -253,12 +256,14 @@ void TestMessageText::bodyOnWire() {
         QCOMPARE(text, expected);
 
     QVERIFY(text.endsWith("\r\n\r\n"));
+    if (!plain) {
+        for (const QByteArray &line : text.split('\n'))
+            QVERIFY2(line.size() <= 77, line.constData()); // 76 characters and the CR
+    }
     const QByteArray wire = Joined(sends) + MessageText::EndOfData();
     QVERIFY2(!HasBareLineBreak(wire), wire.constData());
     for (const QByteArray &line : wire.split('\n')) {
         QVERIFY(line.size() <= 999); // 998 octets and the CR
-        if (!plain && line.size() > 0 && text.contains(line))
-            QVERIFY2(line.size() <= 77, line.constData()); // 76 characters and the CR
         for (const char c : line)
             QVERIFY(uchar(c) < 0x80); // a non-ASCII body is encoded
     }
@@ -481,28 +486,82 @@ void TestMessageText::dateHeaderText() {
     QCOMPARE(MessageText::DateHeaderText(now), expected);
 }
 
+void TestMessageText::dateHeaderTextLocalTime_data() {
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("Berlin, winter") << QByteArray("Europe/Berlin") << QDate(2026, 12, 6)
+                                    << QStringLiteral("Sun, 06 Dec 2026 14:05:09 +0100");
+    QTest::newRow("Berlin, summer") << QByteArray("Europe/Berlin") << QDate(2026, 7, 5)
+                                    << QStringLiteral("Sun, 05 Jul 2026 14:05:09 +0200");
+    QTest::newRow("St. John's") << QByteArray("America/St_Johns") << QDate(2026, 1, 7)
+                                << QStringLiteral("Wed, 07 Jan 2026 14:05:09 -0330");
+}
+
+// The machine's own zone decides the offset of a local clock reading.
+void TestMessageText::dateHeaderTextLocalTime() {
+    QFETCH(QByteArray, zone);
+    QFETCH(QDate, date);
+    QFETCH(QString, expected);
+
+    const QByteArray savedZone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", zone);
+    const QString text = MessageText::DateHeaderText(QDateTime(date, QTime(14, 5, 9)));
+    if (hadZone)
+        qputenv("TZ", savedZone);
+    else
+        qunsetenv("TZ");
+    QCOMPARE(text, expected);
+}
+
+void TestMessageText::invalidTime() {
+    QCOMPARE(MessageText::DateHeaderText(QDateTime()), QString());
+    const QString id = MessageText::MessageId(QDateTime(), QStringLiteral("pc7"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^<160-A\\.00000000000000\\.[0-9]+\\.[0-9]+@pc7>$"))
+                 .match(id)
+                 .hasMatch(),
+             qPrintable(id));
+}
+
 void TestMessageText::readByMailParser_data() {
     QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("expectedSubject");
+    QTest::addColumn<QString>("charset");
 
-    QTest::newRow("ascii") << QStringLiteral("Dentist") << QStringLiteral(" Call the dentist.");
+    const QString ascii = QStringLiteral("us-ascii");
+    const QString utf8 = QStringLiteral("utf-8");
+    QTest::newRow("ascii") << QStringLiteral("Dentist") << QStringLiteral(" Call the dentist.")
+                           << QStringLiteral("Dentist") << ascii;
     QTest::newRow("dot lines") << QStringLiteral("Dots")
-                               << QStringLiteral(" first\n.\n..\n.hidden\r\nlast");
-    QTest::newRow("mixed breaks") << QStringLiteral("Breaks") << QStringLiteral(" a\rb\nc\r\nd");
+                               << QStringLiteral(" first\n.\n..\n.hidden\r\nlast")
+                               << QStringLiteral("Dots") << ascii;
+    QTest::newRow("mixed breaks") << QStringLiteral("Breaks") << QStringLiteral(" a\rb\nc\r\nd")
+                                  << QStringLiteral("Breaks") << ascii;
     QTest::newRow("non-ASCII") << QStringLiteral("Grüße aus Köln – 10 €")
-                               << QStringLiteral(" Grüße, ça va? 日本語\n.punkt\n= gleich \n");
+                               << QStringLiteral(" Grüße, ça va? 日本語\n.punkt\n= gleich \n")
+                               << QStringLiteral("Grüße aus Köln – 10 €") << utf8;
     QTest::newRow("long line") << QStringLiteral("Long")
                                << (QStringLiteral(" ") + QString(2000, u'z') +
                                    QStringLiteral("\n.") + QString(1500, u'.') +
-                                   QStringLiteral(" end "));
-    QTest::newRow("long subject") << QString(30, QChar(0x00e9)) +
-                                         QStringLiteral(" and some more words to make it long")
-                                  << QStringLiteral(" x");
+                                   QStringLiteral(" end "))
+                               << QStringLiteral("Long") << utf8;
+    const QString longSubject =
+        QString(30, QChar(0x00e9)) + QStringLiteral(" and some more words to make it long");
+    QTest::newRow("long subject") << longSubject << QStringLiteral(" x") << longSubject << ascii;
+    QTest::newRow("injected header")
+        << QStringLiteral("Hi\r\nBcc: eve@example.com\r\n\r\nfake body")
+        << QStringLiteral(" real body") << QStringLiteral("Hi Bcc: eve@example.com fake body")
+        << ascii;
 }
 
 void TestMessageText::readByMailParser() {
     QFETCH(QString, subject);
     QFETCH(QString, body);
+    QFETCH(QString, expectedSubject);
+    QFETCH(QString, charset);
 
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty())
@@ -534,7 +593,14 @@ void TestMessageText::readByMailParser() {
              QStringLiteral("multipart/mixed"));
     QCOMPARE(found.value(QStringLiteral("boundary")).toString(), QStringLiteral("Unique-Boundary"));
     QCOMPARE(found.value(QStringLiteral("defects")).toArray(), QJsonArray());
-    QCOMPARE(found.value(QStringLiteral("subject")).toString(), subject);
+    QCOMPARE(found.value(QStringLiteral("subject")).toString(), expectedSubject);
+    const QStringList headerNames{QStringLiteral("Return-Path"),  QStringLiteral("Date"),
+                                  QStringLiteral("Message-Id"),   QStringLiteral("X-LocalSender"),
+                                  QStringLiteral("X-Mailer"),     QStringLiteral("Organization"),
+                                  QStringLiteral("MIME-Version"), QStringLiteral("From"),
+                                  QStringLiteral("To"),           QStringLiteral("Subject"),
+                                  QStringLiteral("Content-Type")};
+    QCOMPARE(found.value(QStringLiteral("header_names")).toVariant().toStringList(), headerNames);
     QCOMPARE(found.value(QStringLiteral("from")).toString(), in.headerSender);
     QCOMPARE(found.value(QStringLiteral("to")).toString(), in.recipient);
     QCOMPARE(found.value(QStringLiteral("message_id")).toString(),
@@ -546,6 +612,7 @@ void TestMessageText::readByMailParser() {
     QCOMPARE(parts.size(), 1);
     const QJsonObject part = parts.at(0).toObject();
     QCOMPARE(part.value(QStringLiteral("content_type")).toString(), QStringLiteral("text/plain"));
+    QCOMPARE(part.value(QStringLiteral("charset")).toString(), charset);
     // The text part is the body followed by the two empty lines of the message.
     QCOMPARE(part.value(QStringLiteral("content")).toString(),
              WithCrlfBreaks(body) + QStringLiteral("\r\n\r\n"));
