@@ -4,7 +4,7 @@
 set -euo pipefail
 
 what=${1:-test}
-build_pkgs=(build-essential cmake qt6-base-dev fonts-dejavu-core)
+build_pkgs=(build-essential cmake qt6-base-dev fonts-dejavu-core fonts-liberation2)
 run_pkgs=(xvfb)
 test_pkgs=(python3 python3-aiosmtpd swaks xvfb xdotool x11-utils imagemagick openbox trayer
            dbus at-spi2-core python3-pyatspi iproute2 util-linux clang libclang-rt-14-dev)

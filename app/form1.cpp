@@ -1,0 +1,693 @@
+#include "form1.h"
+
+#include "clockcaption.h"
+#include "duetime.h"
+#include "form2.h"
+#include "icons.h"
+#include "monthcalendar.h"
+#include "prompts.h"
+#include "storecheck.h"
+#include "trayshell.h"
+#include "winsock.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+// The window is designed in twips; 15 twips make one pixel at 96 dpi.
+constexpr int TwipsPerPixel = 15;
+constexpr int px(int twips) {
+    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
+}
+
+constexpr int ClientWidth = 9300;
+constexpr int ClientHeight = 7785;
+constexpr int ClientLeft = 1725;
+constexpr int ClientTop = 1470;
+
+constexpr std::chrono::milliseconds ClockInterval = std::chrono::seconds(1);
+constexpr std::chrono::milliseconds TickInterval = std::chrono::seconds(10);
+constexpr qint16 DefaultReplyTimeout = 50;
+constexpr std::uint32_t TrayIconId = 1;
+
+const QColor LabelColour(0, 192, 192);
+const QColor HeaderColour(0, 255, 0);
+const QColor OptionColour(0, 192, 0);
+const QColor LampStartColour(180, 180, 180); // the desktop's active-border grey
+
+const QString ListToolTip = QStringLiteral("Messages queue");
+const QString CalendarToolTip = QStringLiteral("Select the Date here");
+const QString MessageToolTip = QStringLiteral("Message to send");
+const QString OriginatorPrefix = QStringLiteral("Reminder@");
+
+void place(QWidget *w, int left, int top, int width, int height) {
+    w->setGeometry(px(left), px(top), px(width), px(height));
+}
+
+void paint(QWidget *w, const QColor &colour) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QFont dialogFont(qreal points, bool bold = false) {
+    QFont f;
+    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                   QStringLiteral("Sans Serif")});
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QColor lampColour(Lamp lamp) {
+    switch (lamp) {
+    case Lamp::Idle:
+        return QColor(192, 192, 192);
+    case Lamp::Passed:
+        return QColor(0, 128, 0);
+    case Lamp::BodySent:
+        return QColor(0, 128, 128);
+    case Lamp::Succeeded:
+        return QColor(0, 255, 0);
+    case Lamp::Failed:
+        return QColor(255, 0, 0);
+    }
+    return LampStartColour;
+}
+
+// A start-up step that failed, with the system's description of why.
+struct StartupFault {
+    QString description;
+};
+
+} // namespace
+
+Form1::Form1(Form1Services services, QWidget *parent)
+    : QMainWindow(parent)
+    , Now(services.Now ? std::move(services.Now) : [] { return QDateTime::currentDateTime(); })
+    , m_ownPrompts(services.prompts ? nullptr : std::make_unique<MessageBoxPrompts>())
+    , m_prompts(services.prompts ? services.prompts : m_ownPrompts.get())
+    , m_shell(services.shell ? std::move(services.shell) : TrayShell::CreateDefault())
+    , m_versionQuery(services.versionQuery ? std::move(services.versionQuery)
+                                           : VersionQuery(&GetVersionEx))
+    , m_queue((buildControls(),
+               NotificationQueue::Lists{List1, List2, List3, List4, List5, List7, List8}))
+    , m_module2(*m_shell) {
+    Winsock1 = new Winsock(this);
+    Winsock1->setObjectName(QStringLiteral("Winsock1"));
+    m_module1 = std::make_unique<Module1>(*Winsock1, static_cast<SessionView &>(*this), Now);
+    connectHandlers();
+    Timer1->start();
+    Timer2->start();
+    Timer3->start();
+}
+
+Form1::~Form1() {
+    // Nothing of the program outlives its main window.
+    Form2::CloseAll();
+}
+
+void Form1::buildControls() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(ClockCaption::DesignCaption);
+    setWindowIcon(Icons::MainWindow());
+    setFont(dialogFont(8));
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("File"));
+    Exit = file->addAction(QStringLiteral("Exit"));
+    Exit->setObjectName(QStringLiteral("Exit"));
+    Help = menuBar()->addAction(QStringLiteral("Help"));
+    Help->setObjectName(QStringLiteral("Help"));
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(px(ClientWidth), px(ClientHeight));
+    setCentralWidget(client);
+
+    const auto named = [](QWidget *w, const char *name, const QString &accessible) {
+        w->setObjectName(QLatin1String(name));
+        if (!accessible.isEmpty())
+            w->setAccessibleName(accessible);
+    };
+    const auto label = [&](const char *name, const QString &text, int l, int t, int w, int h,
+                           const QColor &colour, Qt::Alignment align = Qt::AlignLeft) {
+        auto *lab = new QLabel(text, client);
+        named(lab, name, QString());
+        place(lab, l, t, w, h);
+        lab->setFrameStyle(QFrame::Box | QFrame::Plain);
+        lab->setAlignment(align | Qt::AlignVCenter);
+        paint(lab, colour);
+        return lab;
+    };
+    const auto lineEdit = [&](const char *name, const QString &text, const QString &accessible,
+                              int l, int t, int w, int h) {
+        auto *edit = new QLineEdit(text, client);
+        named(edit, name, accessible);
+        place(edit, l, t, w, h);
+        return edit;
+    };
+    const auto list = [&](const char *name, const QString &accessible, int l, int w, bool enabled) {
+        auto *box = new QListWidget(client);
+        named(box, name, accessible);
+        place(box, l, 4560, w, 3180);
+        box->setSelectionMode(QAbstractItemView::SingleSelection);
+        box->setUniformItemSizes(true);
+        box->setSortingEnabled(false);
+        box->setEnabled(enabled);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        return box;
+    };
+
+    // Entry area.
+    Calendar1 = new MonthCalendar(client);
+    named(Calendar1, "Calendar1", QStringLiteral("Due date"));
+    place(Calendar1, 120, 0, 4335, 2295);
+
+    Label1 = label("Label1", QStringLiteral("Message To send"), 4440, 0, 4815, 255, LabelColour,
+                   Qt::AlignHCenter);
+    Label1->setFont(dialogFont(8.25, true));
+    Text2 = new QPlainTextEdit(QStringLiteral("Message: "), client);
+    named(Text2, "Text2", QStringLiteral("Message To send"));
+    place(Text2, 4440, 240, 4815, 1455);
+    Text2->setTabChangesFocus(true);
+
+    Label10 = label("Label10", QStringLiteral("Attachments"), 4440, 1680, 3975, 255, LabelColour,
+                    Qt::AlignHCenter);
+    Text6 = new QPlainTextEdit(QStringLiteral("Feature not yet ready."), client);
+    named(Text6, "Text6", QStringLiteral("Attachments"));
+    place(Text6, 4440, 1920, 3975, 735);
+    Text6->setEnabled(false);
+
+    Command2 = new QPushButton(QStringLiteral("Store"), client);
+    named(Command2, "Command2", QStringLiteral("Store"));
+    place(Command2, 8400, 1680, 855, 1335);
+
+    Label6 = label("Label6", QStringLiteral(" At this Time:"), 120, 2280, 1215, 375, LabelColour);
+    Combo1 = new QComboBox(client);
+    named(Combo1, "Combo1", QStringLiteral("Hour"));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setEditText(QStringLiteral("00"));
+    place(Combo1, 1320, 2280, 735, 315);
+    Label7 =
+        label("Label7", QStringLiteral(":"), 2040, 2280, 255, 375, LabelColour, Qt::AlignHCenter);
+    Combo2 = new QComboBox(client);
+    named(Combo2, "Combo2", QStringLiteral("Minute"));
+    Combo2->setEditable(true);
+    Combo2->setInsertPolicy(QComboBox::NoInsert);
+    Combo2->setEditText(QStringLiteral("01"));
+    place(Combo2, 2280, 2280, 615, 315);
+    Label11 = label("Label11", QString(), 2880, 2280, 1455, 375, LabelColour, Qt::AlignHCenter);
+
+    Label14 = label("Label14", QStringLiteral("From: (E-mail address)"), 120, 2640, 1575, 375,
+                    LabelColour);
+    Label14->setFont(dialogFont(6.75));
+    Text7 = lineEdit("Text7", QString(), QStringLiteral("From: (E-mail address)"), 1680, 2640, 2655,
+                     375);
+    Label3 =
+        label("Label3", QStringLiteral("SMTP Mail Server:"), 4440, 2640, 1575, 375, LabelColour);
+    Text3 =
+        lineEdit("Text3", DefaultServer, QStringLiteral("SMTP Mail Server"), 6000, 2640, 2415, 375);
+    Label4 =
+        label("Label4", QStringLiteral("To: (E-mail Address:)"), 120, 3000, 1575, 375, LabelColour);
+    Label4->setFont(dialogFont(6.75));
+    Text4 =
+        lineEdit("Text4", QString(), QStringLiteral("To: (E-mail Address)"), 1680, 3000, 2655, 375);
+    Label12 = label("Label12", QStringLiteral("Subject:"), 120, 3360, 1575, 375, LabelColour);
+    Text5 = lineEdit("Text5", QStringLiteral("Reminder."), QStringLiteral("Subject"), 1680, 3360,
+                     2655, 345);
+
+    // The two tray pictures lie under lamps 7 and 8 and are not seen.
+    Image1 = {nullptr, new QLabel(client), new QLabel(client)};
+    for (int i = 1; i <= 2; ++i) {
+        named(Image1[i], i == 1 ? "Image1_1" : "Image1_2",
+              i == 1 ? QStringLiteral("Tray picture, blue screen")
+                     : QStringLiteral("Tray picture, green screen"));
+        place(Image1[i], i == 1 ? 8520 : 9000, 3360, 255, 255);
+        Image1[i]->setPixmap(Icons::Monitor(i == 2));
+        Image1[i]->setScaledContents(true);
+    }
+
+    static constexpr int lampLeft[9] = {4440, 5160, 5640, 6240, 6720, 7320, 7800, 8400, 8880};
+    for (int i = 0; i < 9; ++i) {
+        auto *lamp = new QLabel(client);
+        lamp->setObjectName(QStringLiteral("Label8_%1").arg(i));
+        lamp->setAccessibleName(QStringLiteral("Mail transfer lamp %1").arg(i));
+        place(lamp, lampLeft[i], 3360, i == 0 ? 735 : i == 8 ? 375 : 615, 375);
+        lamp->setFrameStyle(QFrame::Box | QFrame::Plain);
+        paint(lamp, LampStartColour);
+        Label8[i] = lamp;
+    }
+
+    Label2 = label("Label2", QString(), 120, 3720, 9135, 255, LabelColour);
+
+    Command1 = new QPushButton(QStringLiteral("Remove"), client);
+    named(Command1, "Command1", QStringLiteral("Remove"));
+    place(Command1, 120, 3960, 855, 375);
+    Command1->setEnabled(false);
+    Option1 = new QRadioButton(QStringLiteral("Pop Up"), client);
+    named(Option1, "Option1", QStringLiteral("Pop Up"));
+    place(Option1, 1080, 3960, 975, 255);
+    paint(Option1, OptionColour);
+    Option2 = new QRadioButton(QStringLiteral("E-mail"), client);
+    named(Option2, "Option2", QStringLiteral("E-mail"));
+    place(Option2, 2280, 3960, 975, 255);
+    paint(Option2, OptionColour);
+    Check1 = new QCheckBox(QStringLiteral("Sound"), client);
+    named(Check1, "Check1", QStringLiteral("Sound"));
+    place(Check1, 3480, 3960, 975, 255);
+    paint(Check1, OptionColour);
+    Check1->setEnabled(false);
+    Command5 = new QPushButton(QStringLiteral("Hide"), client);
+    named(Command5, "Command5", QStringLiteral("Hide"));
+    place(Command5, 7560, 3960, 855, 375);
+    Command4 = new QPushButton(QStringLiteral("Exit"), client);
+    named(Command4, "Command4", QStringLiteral("Exit"));
+    place(Command4, 8520, 3960, 735, 375);
+
+    // Queue area: headers over the columns of the table.
+    const auto header = [&](const char *name, const QString &text, int left, int width) {
+        return label(name, text, left, 4320, width, 255, HeaderColour, Qt::AlignHCenter);
+    };
+    Label9[0] = header("Label9_0", QStringLiteral("Time"), 120, 1575);
+    Label13 = header("Label13", QStringLiteral("Subject"), 1680, 1695);
+    Label9[3] = header("Label9_3", QStringLiteral("Recipient"), 3360, 1335);
+    Label9[1] = header("Label9_1", QStringLiteral("Message"), 4680, 2055);
+    Label9[2] = header("Label9_2", QStringLiteral("S"), 6720, 495);
+    Label9[4] = header("Label9_4", QStringLiteral("F"), 7200, 495);
+    Label5 = header("Label5", QStringLiteral("Events"), 7680, 1575);
+
+    List1 = list("List1", QStringLiteral("Due time"), 120, 1575, true);
+    List8 = list("List8", QStringLiteral("Time"), 120, 1575, true);
+    List7 = list("List7", QStringLiteral("Subject"), 1680, 1695, false);
+    List4 = list("List4", QStringLiteral("Recipient"), 3360, 1335, false);
+    List2 = list("List2", QStringLiteral("Message"), 4680, 2055, false);
+    List3 = list("List3", QStringLiteral("Status"), 6720, 495, false);
+    List5 = list("List5", QStringLiteral("Delivery"), 7200, 495, false);
+    // List1 holds the due texts and is never seen: it lies under List8, which
+    // takes every click and the keyboard.
+    List1->lower();
+    List1->setFocusPolicy(Qt::NoFocus);
+    List1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The other columns follow List8 when it scrolls.
+    for (QListWidget *column : {List1, List2, List3, List4, List5, List7}) {
+        column->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        connect(List8->verticalScrollBar(), &QScrollBar::valueChanged, column->verticalScrollBar(),
+                &QScrollBar::setValue);
+    }
+
+    Text1 = new QPlainTextEdit(client);
+    named(Text1, "Text1", QStringLiteral("Events"));
+    place(Text1, 7680, 4560, 1575, 3135);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setReadOnly(true);
+    Text1->setTabChangesFocus(true);
+
+    // Tab order of the design; labels take no focus and disabled controls are skipped.
+    const QList<QWidget *> tabOrder = {Calendar1, Command1, Command2, Text2,  Command4, Text3,
+                                       Text4,     Option1,  Option2,  Combo1, Combo2,   Check1,
+                                       Command5,  Text5,    List7,    List5,  List4,    List3,
+                                       List2,     List1,    Text1,    List8,  Text6,    Text7};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(ClockInterval);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(TickInterval);
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(ClockInterval);
+
+    setFixedSize(sizeHint());
+    move(px(ClientLeft), px(ClientTop));
+}
+
+void Form1::connectHandlers() {
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Exit, &QAction::triggered, this, &Form1::Exit_Click);
+    connect(Help, &QAction::triggered, this, &Form1::Help_Click);
+    connect(List8, &QListWidget::itemClicked, this, &Form1::List8_Click);
+    connect(List8, &QListWidget::currentRowChanged, this, &Form1::List8_Click);
+    connect(Calendar1, &MonthCalendar::Click, this, &Form1::Calendar1_Click);
+    connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
+    connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
+    connect(Winsock1, &Winsock::Connected, this, &Form1::Winsock1_Connect);
+    connect(Winsock1, &Winsock::DataArrival, this, &Form1::Winsock1_DataArrival);
+    connect(Winsock1, &Winsock::Error, this, &Form1::Winsock1_Error);
+    connect(Winsock1, &Winsock::PeerClosed, this, &Form1::Winsock1_PeerClosed);
+}
+
+// ---- Start-up -------------------------------------------------------------
+
+Form1::StartOutcome Form1::Form_Load() {
+    const auto refuse = [this](const QString &message) {
+        m_prompts->MsgBox(this, message);
+        close();
+        Form2::CloseAll();
+        return StartOutcome::Refused;
+    };
+    try {
+        Ongoing = false;
+        Calendar1->Today(Now().date());
+        Calendar1->setToolTip(CalendarToolTip);
+        List1->setToolTip(ListToolTip);
+        Text2->setToolTip(MessageToolTip);
+        List8->setToolTip(ListToolTip);
+        m_module1->QueueFileName = QueueFile;
+        Option1->setChecked(true);
+        m_module1->ReplyTimeout = DefaultReplyTimeout;
+        Text4->setText(DefaultRecipient);
+        Text7->setText(OriginatorPrefix + Winsock::LocalHostName());
+
+        // The queue file: created empty when no ordinary file of that name exists.
+        const QFileInfo queueFile(m_module1->QueueFileName);
+        if (!queueFile.isFile()) {
+            QFile file(m_module1->QueueFileName);
+            if (!file.open(QIODevice::WriteOnly))
+                throw StartupFault{file.errorString()};
+        }
+
+        for (int hour = 0; hour <= 23; ++hour)
+            Combo1->addItem(QStringLiteral("%1").arg(hour, 2, 10, QLatin1Char('0')));
+        for (const char *minute : {"01", "10", "20", "30", "40", "50"})
+            Combo2->addItem(QLatin1String(minute));
+        Combo1->setEditText(QStringLiteral("00"));
+        Combo2->setEditText(QStringLiteral("01"));
+
+        m_version = OSVERSIONINFO{};
+        m_versionQuery(m_version); // a failed query leaves platform 0, refused below
+        switch (m_version.dwPlatformId) {
+        case VER_PLATFORM_WIN32_WINDOWS:
+            break;
+        case VER_PLATFORM_WIN32_NT: {
+            const std::int64_t value =
+                std::int64_t(m_version.dwMajorVersion) * 100 + m_version.dwMinorVersion;
+            if (value > std::numeric_limits<qint16>::max())
+                throw StartupFault{QStringLiteral("Overflow")};
+            if (value < 351)
+                return refuse(OldNt);
+            break;
+        }
+        default:
+            return refuse(Not32Bit);
+        }
+
+        if (m_module2.QueryTaskbar() != 1)
+            return refuse(NoTray);
+        m_module2.InstallHook(this);
+        m_module2.TrayIconData.cbSize = NotifyIconDataSize;
+        m_module2.TrayIconData.uFlags = NotifyIconAllFlags;
+        m_module2.TrayIconData.uCallbackMessage = TrayCallbackMessage;
+        m_module2.TrayIconData.szTip = QString(TipFieldLength, u' ');
+        m_module2.TrayIconData.hWnd = this;
+        return StartOutcome::Normal;
+    } catch (const StartupFault &fault) {
+        m_prompts->MsgBox(this, fault.description);
+    } catch (const std::exception &e) {
+        m_prompts->MsgBox(this, QString::fromLocal8Bit(e.what()));
+    }
+    return StartOutcome::BrokenOff;
+}
+
+// ---- Clock, help, hide and exit -------------------------------------------
+
+void Form1::Timer1_Timer() {
+    setWindowTitle(ClockCaption::Prefix + ClockCaption::ClockText(Now()));
+}
+
+void Form1::Timer3_Timer() {}
+
+void Form1::Help_Click() {
+    m_module3.BuildHelpText();
+    m_prompts->MsgBox(this, m_module3.HelpText);
+}
+
+void Form1::Command5_Click() {
+    // Without the hook nothing would answer the tray icon's double click, and
+    // the window could never be brought back.
+    if (!m_module2.Hooked()) {
+        m_prompts->MsgBox(this, CannotHide);
+        return;
+    }
+    setEnabled(false);
+    setVisible(false);
+    ShowTrayIcon();
+}
+
+void Form1::ShowTrayIcon() {
+    m_module2.AddTrayIcon(TrayIconId, TrayTip, QIcon(Image1[1]->pixmap()));
+}
+
+void Form1::Command4_Click() {
+    ConfirmExit();
+}
+
+void Form1::Exit_Click() {
+    ConfirmExit();
+}
+
+void Form1::ConfirmExit() {
+    if (m_prompts->MsgBox(this, ExitQuestion, Prompts::vbOKCancel, ExitTitle) == Prompts::vbCancel)
+        return;
+    if (Ongoing) {
+        CloseWhenIdle(PendingClose::ExitProgram);
+        return;
+    }
+    close();
+    Form2::CloseAll();
+}
+
+void Form1::CloseWhenIdle(PendingClose how) {
+    // A tick (and the mail session inside it) is running below us on the
+    // stack: leave the window alive until it has unwound, but let the user
+    // see the program go at once.
+    if (m_pendingClose != PendingClose::ExitProgram)
+        m_pendingClose = how;
+    m_module1->Abandon();
+    hide();
+}
+
+void Form1::closeEvent(QCloseEvent *event) {
+    if (Ongoing) {
+        event->ignore();
+        CloseWhenIdle(PendingClose::CloseWindow);
+        return;
+    }
+    if (!m_unloaded)
+        Form_Unload();
+    event->accept();
+}
+
+void Form1::Form_Unload() {
+    m_module2.DeleteTrayIcons(1);
+    m_module2.RemoveHook(this);
+    Timer1->stop();
+    Timer2->stop();
+    Timer3->stop();
+    m_unloaded = true;
+    QTimer::singleShot(0, this, &Form1::EndIfNoWindowLeft);
+}
+
+void Form1::EndIfNoWindowLeft() {
+    if (m_unloaded && Form2::OpenWindows().isEmpty())
+        Q_EMIT ProgramEnded();
+}
+
+// ---- Store, removal, selection, calendar ----------------------------------
+
+void Form1::SetRemoveEnabled(bool enabled) {
+    Command1->setEnabled(enabled);
+}
+
+void Form1::Command2_Click() {
+    if (Ongoing)
+        return;
+    const StoreInput input{Option2->isChecked(), Text7->text(),         Text4->text(),
+                           Text5->text(),        Combo1->currentText(), Combo2->currentText(),
+                           m_queue.Count()};
+    if (const std::optional<StoreRefusal> refusal = StoreCheck::Check(input)) {
+        m_prompts->MsgBox(this, refusal->message);
+        QWidget *box = nullptr;
+        switch (refusal->box) {
+        case StoreRefusal::Box::Originator:
+            box = Text7;
+            break;
+        case StoreRefusal::Box::Recipient:
+            box = Text4;
+            break;
+        case StoreRefusal::Box::Subject:
+            box = Text5;
+            break;
+        case StoreRefusal::Box::Hour:
+            box = Combo1;
+            break;
+        case StoreRefusal::Box::Minute:
+            box = Combo2;
+            break;
+        case StoreRefusal::Box::None:
+            break;
+        }
+        if (auto *edit = qobject_cast<QLineEdit *>(box); edit && refusal->blankTheBox)
+            edit->setText(QStringLiteral(" "));
+        if (box)
+            box->setFocus();
+        return;
+    }
+
+    SetRemoveEnabled(false);
+    const QString dueText =
+        DueTime::Compose(Calendar1->Value(), Combo1->currentText(), Combo2->currentText());
+    m_queue.Append({dueText, u' ' + Text2->toPlainText(), StatusCode::Waiting, Text4->text(),
+                    Option1->isChecked() ? ModeCode::PopUp : ModeCode::Mail, Text5->text(),
+                    DueTime::DisplayLine(*DueTime::Read(dueText))});
+}
+
+void Form1::Command1_Click() {
+    if (Ongoing)
+        return;
+    const int k = m_queue.SelectedRow();
+    {
+        // Removing moves List8's current row; that is no click of the user's.
+        const QSignalBlocker blocker(List8);
+        m_queue.Remove(k);
+    }
+    SetRemoveEnabled(false);
+}
+
+void Form1::List8_Click() {
+    if (List8->count() > 0)
+        m_queue.Select(m_queue.SelectedRow());
+    SetRemoveEnabled(!Ongoing);
+}
+
+void Form1::Calendar1_Click() {
+    SetRemoveEnabled(false);
+    Label11->setText(DueTime::ChosenDateText(Calendar1->Value()));
+}
+
+// ---- Scheduler tick and mail dispatch -------------------------------------
+
+void Form1::Timer2_Timer() {
+    if (Ongoing)
+        return;
+    SetRemoveEnabled(false);
+    Command2->setEnabled(false);
+    Ongoing = true;
+    Timer2->stop();
+
+    try {
+        SchedulerTick(m_queue, *this, m_module1->MailDelivered, Now).Run();
+    } catch (...) {
+        // Run handles each delivery's failure itself; whatever else goes
+        // wrong must still let the queue run again below.
+    }
+
+    Command2->setEnabled(true);
+    Ongoing = false;
+    if (m_pendingClose != PendingClose::No) {
+        const bool everything = m_pendingClose == PendingClose::ExitProgram;
+        m_pendingClose = PendingClose::No;
+        close();
+        if (everything)
+            Form2::CloseAll();
+        return;
+    }
+    Timer2->start();
+}
+
+void Form1::ShowNotice(const QString &text) {
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    auto *notice = new Form2();
+    notice->SetText(text);
+    notice->show();
+    connect(notice, &QObject::destroyed, this, &Form1::EndIfNoWindowLeft, Qt::QueuedConnection);
+}
+
+void Form1::ProcessEvents() {
+    QCoreApplication::processEvents();
+}
+
+void Form1::DispatchMail(int index) {
+    SetEventsText(QString());
+    m_module1->MailDelivered = false;
+    const QString server = Text3->text();
+    const QString originator = Text7->text();
+    const QString recipient = m_queue.Recipient(index);
+    const QString subject = m_queue.Subject(index);
+    const QString message = m_queue.Message(index);
+    m_module1->SendMail(server, originator, originator, recipient, subject, message);
+    QApplication::beep();
+}
+
+// ---- Socket events --------------------------------------------------------
+
+void Form1::Winsock1_Connect() {
+    m_module1->OnConnect();
+}
+void Form1::Winsock1_DataArrival(qint64) {
+    m_module1->OnDataArrival();
+}
+void Form1::Winsock1_Error(int number, const QString &description) {
+    m_module1->OnError(number, description);
+}
+void Form1::Winsock1_PeerClosed() {
+    m_module1->OnPeerClosed();
+}
+
+// ---- What a mail session shows --------------------------------------------
+
+QString Form1::EventsText() const {
+    return Text1->toPlainText();
+}
+
+void Form1::SetEventsText(const QString &text) {
+    QString plain = text;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Text1->setPlainText(plain);
+}
+
+void Form1::EventsCaretToEnd() {
+    Text1->moveCursor(QTextCursor::End);
+    Text1->ensureCursorVisible();
+    Text1->repaint();
+}
+
+void Form1::SetResultLine(const QString &text) {
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    Label2->setText(line);
+}
+
+void Form1::SetLamp(int member, Lamp colour) {
+    if (member >= 0 && member < int(Label8.size()))
+        paint(Label8[member], lampColour(colour));
+}

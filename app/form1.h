@@ -1,0 +1,162 @@
+#pragma once
+
+#include "module1.h"
+#include "module2.h"
+#include "module3.h"
+#include "notificationqueue.h"
+#include "osversion.h"
+#include "schedulertick.h"
+#include "sessionview.h"
+#include "trayshell.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class Form2;
+class MonthCalendar;
+class Prompts;
+class Winsock;
+
+// What the main window takes from outside, so that tests can pin the clock,
+// answer the message boxes, choose the tray and the reported system.
+struct Form1Services {
+    std::function<QDateTime()> Now;   // default: the local clock
+    Prompts *prompts = nullptr;       // default: real message boxes
+    std::unique_ptr<TrayShell> shell; // default: the desktop's tray
+    VersionQuery versionQuery;        // default: the running system
+};
+
+// The main window: the entry form, the queue table, the mail transfer's
+// progress, and the handlers that tie them together.
+class Form1 : public QMainWindow, private SessionView, private TickWindow {
+    Q_OBJECT
+public:
+    enum class StartOutcome { Normal, Refused, BrokenOff };
+
+    explicit Form1(Form1Services services = {}, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: runs once, before the window is first shown.
+    StartOutcome Form_Load();
+
+    // The window's own texts.
+    static inline const QString AppTitle = QStringLiteral("Tallowick");
+    static inline const QString TrayTip = QStringLiteral("Tallowick32");
+    static inline const QString ExitQuestion = QStringLiteral("Are you sure you want to quit ?");
+    static inline const QString ExitTitle = QStringLiteral("Exit Confirmation");
+    static inline const QString NoTray = QStringLiteral("There is no tray currently available");
+    static inline const QString OldNt =
+        QStringLiteral("This program will not work on NT versions earlier then 3.51");
+    static inline const QString Not32Bit =
+        QStringLiteral("This program is intended only for use with 32-bit Windows versions.");
+    static inline const QString CannotHide = QStringLiteral(
+        "The window cannot be hidden: no tray icon could be set up to bring it back.");
+    static inline const QString DefaultRecipient = QStringLiteral("someone@example.com");
+    static inline const QString DefaultServer = QStringLiteral("smtp.example.com");
+    static inline const QString QueueFile = QStringLiteral("Tallowick.txt");
+
+    bool Ongoing = false;
+    bool Hooked() const { return m_module2.Hooked(); }
+    Module1 &MailModule() { return *m_module1; }
+    Module2 &TrayModule() { return m_module2; }
+    NotificationQueue &Queue() { return m_queue; }
+    bool Unloaded() const { return m_unloaded; }
+
+    // Controls, named as the window's design names them.
+    MonthCalendar *Calendar1;
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label10, *Label11,
+        *Label12, *Label13, *Label14;
+    std::array<QLabel *, 9> Label8;
+    std::array<QLabel *, 5> Label9;
+    std::array<QLabel *, 3> Image1; // members 1 and 2
+    QPlainTextEdit *Text1, *Text2, *Text6;
+    QLineEdit *Text3, *Text4, *Text5, *Text7;
+    QComboBox *Combo1, *Combo2;
+    QListWidget *List1, *List2, *List3, *List4, *List5, *List7, *List8;
+    QPushButton *Command1, *Command2, *Command4, *Command5;
+    QRadioButton *Option1, *Option2;
+    QCheckBox *Check1;
+    QAction *Exit, *Help;
+    QTimer *Timer1, *Timer2, *Timer3;
+    Winsock *Winsock1;
+
+Q_SIGNALS:
+    // The main window has closed and no notice window is left: the program ends.
+    void ProgramEnded();
+
+public Q_SLOTS:
+    // Handlers (public so tests can drive them as the events would).
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Command1_Click();
+    void Command2_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Exit_Click();
+    void Help_Click();
+    void List8_Click();
+    void Calendar1_Click();
+    void ShowTrayIcon();
+    void DispatchMail(int index) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // A close asked for while a tick runs waits for the tick to end.
+    enum class PendingClose { No, CloseWindow, ExitProgram };
+
+    void Winsock1_Connect();
+    void Winsock1_DataArrival(qint64 bytesTotal);
+    void Winsock1_Error(int number, const QString &description);
+    void Winsock1_PeerClosed();
+    void Form_Unload();
+
+    void buildControls();
+    void connectHandlers();
+    void ConfirmExit();
+    void CloseWhenIdle(PendingClose how);
+    void EndIfNoWindowLeft();
+    void SetRemoveEnabled(bool enabled);
+
+    // SessionView: where a mail session shows its progress.
+    QString EventsText() const override;
+    void SetEventsText(const QString &text) override;
+    void EventsCaretToEnd() override;
+    void SetResultLine(const QString &text) override;
+    void SetLamp(int member, Lamp colour) override;
+
+    // TickWindow: how a tick delivers.
+    void ShowNotice(const QString &text) override;
+    void ProcessEvents() override;
+    bool Leaving() const override { return m_pendingClose != PendingClose::No; }
+
+    std::function<QDateTime()> Now;
+    std::unique_ptr<Prompts> m_ownPrompts;
+    Prompts *m_prompts;
+    std::unique_ptr<TrayShell> m_shell;
+    VersionQuery m_versionQuery;
+    OSVERSIONINFO m_version;
+    NotificationQueue m_queue;
+    std::unique_ptr<Module1> m_module1;
+    Module2 m_module2;
+    Module3 m_module3;
+
+    PendingClose m_pendingClose = PendingClose::No;
+    bool m_unloaded = false;
+};

@@ -1,0 +1,50 @@
+#include "monthcalendar.h"
+
+#include <QCalendarWidget>
+#include <QTextCharFormat>
+#include <QVBoxLayout>
+
+MonthCalendar::MonthCalendar(QWidget *parent)
+    : QWidget(parent)
+    , m_calendar(new QCalendarWidget(this)) {
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_calendar);
+    setFocusProxy(m_calendar);
+
+    m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    m_calendar->setGridVisible(true);
+    m_calendar->setFirstDayOfWeek(Qt::Sunday);
+    QFont dates(QStringLiteral("Liberation Sans"));
+    dates.setPointSizeF(8.25);
+    m_calendar->setFont(dates);
+    QTextCharFormat dayNames;
+    QFont bold = dates;
+    bold.setBold(true);
+    dayNames.setFont(bold);
+    m_calendar->setHeaderTextFormat(dayNames);
+
+    connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate) { Q_EMIT Click(); });
+}
+
+int MonthCalendar::Year() const {
+    return Value().year();
+}
+int MonthCalendar::Month() const {
+    return Value().month();
+}
+int MonthCalendar::Day() const {
+    return Value().day();
+}
+QDate MonthCalendar::Value() const {
+    return m_calendar->selectedDate();
+}
+
+void MonthCalendar::SetValue(QDate date) {
+    m_calendar->setSelectedDate(date);
+    m_calendar->setCurrentPage(date.year(), date.month());
+}
+
+void MonthCalendar::Today(QDate today) {
+    SetValue(today);
+}

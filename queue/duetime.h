@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+
+#include <optional>
+
+class QDateTime;
+
+// A due time as the user wrote it: a wall-clock date and minute, with no time
+// zone. Comparing wall-clock minutes (not instants) is what makes an entry due
+// at 02:30 on a spring-forward day come due at the first tick after 02:30
+// rather than never.
+struct WallMinute {
+    QDate date;
+    int hour = 0;
+    int minute = 0;
+
+    // Minutes since a fixed origin; differences count minute boundaries.
+    qint64 Number() const;
+    static WallMinute Of(const QDateTime &localTime);
+};
+
+namespace DueTime {
+
+// "2001/3/5 07:40" from the calendar date and the two time boxes' texts, as they stand.
+QString Compose(QDate date, const QString &hourText, const QString &minuteText);
+
+// Reads a due text back, in year/month/day order whatever the locale; blanks
+// around it are ignored. Nothing when it is not a valid date and time.
+std::optional<WallMinute> Read(const QString &dueText);
+
+// "05Mar2001 07:40", the month abbreviated in the given locale.
+QString DisplayLine(const WallMinute &due, const QLocale &locale = QLocale());
+
+// The date the user chose on the calendar: "05, Mar, 2001".
+QString ChosenDateText(QDate date, const QLocale &locale = QLocale());
+
+// Due minus now in minute boundaries: 0 from the first second of the due minute on.
+qint64 MinuteDifference(const WallMinute &due, const QDateTime &now);
+
+// Whether a time box's text can stand in a due time: one or two digits, 00-23 / 00-59.
+bool ValidHour(const QString &text);
+bool ValidMinute(const QString &text);
+
+} // namespace DueTime

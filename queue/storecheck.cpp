@@ -1,0 +1,35 @@
+#include "storecheck.h"
+
+#include "duetime.h"
+#include "notificationqueue.h"
+
+namespace StoreCheck {
+
+bool IsBlank(const QString &text) {
+    for (QChar c : text)
+        if (c != u' ')
+            return false;
+    return true;
+}
+
+std::optional<StoreRefusal> Check(const StoreInput &input) {
+    using Box = StoreRefusal::Box;
+    if (input.email) {
+        if (IsBlank(input.originator))
+            return StoreRefusal{NoOriginator, Box::Originator, true};
+        if (IsBlank(input.recipient))
+            return StoreRefusal{NoRecipient, Box::Recipient, true};
+    }
+    if (IsBlank(input.subject))
+        return StoreRefusal{NoSubject, Box::Subject, false};
+    // A time the scheduler could not read would never come due.
+    if (!DueTime::ValidHour(input.hour))
+        return StoreRefusal{BadHour, Box::Hour, false};
+    if (!DueTime::ValidMinute(input.minute))
+        return StoreRefusal{BadMinute, Box::Minute, false};
+    if (input.queueCount >= NotificationQueue::MaxEntries)
+        return StoreRefusal{QueueFull, Box::None, false};
+    return std::nullopt;
+}
+
+} // namespace StoreCheck

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// What the Store command reads from the main window.
+struct StoreInput {
+    bool email = false; // "E-mail" selected rather than "Pop Up"
+    QString originator; // Text7
+    QString recipient;  // Text4
+    QString subject;    // Text5
+    QString hour;       // Combo1
+    QString minute;     // Combo2
+    int queueCount = 0;
+};
+
+// Why a store is refused: the message to show, the box to put the focus in,
+// and whether that box is set to one blank.
+struct StoreRefusal {
+    enum class Box { Originator, Recipient, Subject, Hour, Minute, None };
+    QString message;
+    Box box = Box::None;
+    bool blankTheBox = false;
+
+    bool operator==(const StoreRefusal &) const = default;
+};
+
+namespace StoreCheck {
+
+inline const QString NoOriginator = QStringLiteral("Please specify the originator e-mail address.");
+inline const QString NoRecipient = QStringLiteral("Please specify the destination e-mail address.");
+inline const QString NoSubject = QStringLiteral("Please specify the subject.");
+inline const QString BadHour =
+    QStringLiteral("Please specify the hour as a number from 00 to 23 in the hour box.");
+inline const QString BadMinute =
+    QStringLiteral("Please specify the minute as a number from 00 to 59 in the minute box.");
+inline const QString QueueFull =
+    QStringLiteral("The queue is full (32767 notifications). Remove some before storing more.");
+
+// The first reason the input cannot be stored, in the order the user is told
+// of them; nothing when it can be stored.
+std::optional<StoreRefusal> Check(const StoreInput &input);
+
+// A box counts as blank when nothing but blanks is left after trimming spaces.
+bool IsBlank(const QString &text);
+
+} // namespace StoreCheck
