@@ -1,0 +1,111 @@
+#include "form2.h"
+
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+class TestForm2 : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup();
+    void layout();
+    void keepsLongText();
+    void closingOneLeavesOthers();
+    void closeAll();
+    void closeAllWithNoneOpen();
+};
+
+void TestForm2::cleanup() {
+    Form2::CloseAll();
+    QTRY_VERIFY(Form2::OpenWindows().isEmpty());
+}
+
+void TestForm2::layout() {
+    auto *notice = new Form2;
+    notice->show();
+    QCOMPARE(notice->windowTitle(), QStringLiteral("Tallowick"));
+    QCOMPARE(notice->size(), QSize(365, 93));
+    QCOMPARE(notice->minimumSize(), notice->maximumSize());
+    QVERIFY(!notice->isModal());
+    QVERIFY(notice->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(!notice->windowIcon().isNull());
+
+    QCOMPARE(notice->Text1->objectName(), QStringLiteral("Text1"));
+    QCOMPARE(notice->Text1->accessibleName(), QStringLiteral("Notice text"));
+    QCOMPARE(notice->Text1->geometry(), QRect(4, 4, 301, 85));
+    QVERIFY(notice->Text1->isReadOnly());
+    QVERIFY(!notice->Text1->isEnabled());
+    QCOMPARE(notice->Text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QVERIFY(notice->Text1->toPlainText().isEmpty());
+
+    QCOMPARE(notice->Command1->objectName(), QStringLiteral("Command1"));
+    QCOMPARE(notice->Command1->text(), QStringLiteral("OK"));
+    QCOMPARE(notice->Command1->accessibleName(), QStringLiteral("OK"));
+    QCOMPARE(notice->Command1->geometry(), QRect(312, 4, 49, 25));
+    QCOMPARE(notice->findChild<QPushButton *>(QStringLiteral("Command1")), notice->Command1);
+}
+
+void TestForm2::keepsLongText() {
+    auto *notice = new Form2;
+    QString text = QStringLiteral(" 01May2027 09:05\r\n");
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("line %1 of a message longer than the box\n").arg(i);
+    notice->SetText(text);
+    notice->show();
+    // The box keeps all of it (CR LF reads back as one line break).
+    QString expected = text;
+    expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QCOMPARE(notice->Text1->toPlainText(), expected);
+    QVERIFY(notice->Text1->verticalScrollBar()->maximum() > 0);
+    QVERIFY(!notice->Text1->isEnabled());
+}
+
+void TestForm2::closingOneLeavesOthers() {
+    QList<QPointer<Form2>> notices;
+    for (int i = 0; i < 4; ++i) {
+        auto *notice = new Form2;
+        notice->SetText(QStringLiteral("notice %1").arg(i));
+        notice->show();
+        notices.append(notice);
+    }
+    QCOMPARE(Form2::OpenWindows().size(), 4);
+
+    QTest::mouseClick(notices.at(1)->Command1, Qt::LeftButton);
+    QVERIFY(!Form2::OpenWindows().contains(notices.at(1).data()));
+    QTRY_VERIFY(notices.at(1).isNull());
+
+    QVERIFY(notices.at(2)->close()); // the close box
+    QTRY_VERIFY(notices.at(2).isNull());
+
+    const QList<Form2 *> open = Form2::OpenWindows();
+    QCOMPARE(open, (QList<Form2 *>{notices.at(0).data(), notices.at(3).data()}));
+    for (int i : {0, 3}) {
+        QVERIFY(notices.at(i)->isVisible());
+        QCOMPARE(notices.at(i)->Text1->toPlainText(), QStringLiteral("notice %1").arg(i));
+    }
+}
+
+void TestForm2::closeAll() {
+    QList<QPointer<Form2>> notices;
+    for (int i = 0; i < 3; ++i) {
+        notices.append(new Form2);
+        if (i != 1) // one never shown is closed all the same
+            notices.last()->show();
+    }
+    Form2::CloseAll();
+    QVERIFY(Form2::OpenWindows().isEmpty());
+    for (const QPointer<Form2> &notice : notices)
+        QTRY_VERIFY(notice.isNull());
+}
+
+void TestForm2::closeAllWithNoneOpen() {
+    QVERIFY(Form2::OpenWindows().isEmpty());
+    Form2::CloseAll();
+    QVERIFY(Form2::OpenWindows().isEmpty());
+}
+
+QTEST_MAIN(TestForm2)
+#include "tst_form2.moc"
