@@ -65,7 +65,8 @@ void NotificationQueue::SetStatus(int k, const QString &status) {
 }
 
 int NotificationQueue::SelectedRow() const {
-    return m_lists.List8->currentRow();
+    const QList<QListWidgetItem *> selected = m_lists.List8->selectedItems();
+    return selected.isEmpty() ? -1 : m_lists.List8->row(selected.first());
 }
 
 void NotificationQueue::Select(int k) {

@@ -1,0 +1,216 @@
+#include "duetime.h"
+#include "queuefixture.h"
+#include "schedulertick.h"
+
+#include <QTest>
+
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Records what a tick asks of the window.
+class FakeWindow : public TickWindow {
+public:
+    explicit FakeWindow(NotificationQueue &queue, bool &mailDelivered)
+        : queue(queue)
+        , mailDelivered(mailDelivered) {}
+    void ShowNotice(const QString &text) override {
+        if (noticeThrows)
+            throw std::runtime_error("notice failed");
+        notices << text;
+    }
+    void DispatchMail(int k) override {
+        mailed << k;
+        if (mailThrows)
+            throw std::runtime_error("mail path failed");
+        mailDelivered = serverAccepts;
+        if (leaveDuringMail)
+            leaving = true;
+    }
+    void ProcessEvents() override { ++eventPasses; }
+    bool Leaving() const override { return leaving; }
+
+    NotificationQueue &queue;
+    bool &mailDelivered;
+    QStringList notices;
+    QList<int> mailed;
+    int eventPasses = 0;
+    bool serverAccepts = true;
+    bool mailThrows = false;
+    bool noticeThrows = false;
+    bool leaveDuringMail = false;
+    bool leaving = false;
+};
+
+QDateTime at(int hour, int minute, int second) {
+    return QDateTime(QDate(2026, 12, 7), QTime(hour, minute, second));
+}
+
+QueueEntry entry(const QString &due, const QString &mode, const QString &message = u" hi"_s) {
+    return {due,
+            message,
+            StatusCode::Waiting,
+            u"to@example.org"_s,
+            mode,
+            u"subject"_s,
+            DueTime::DisplayLine(*DueTime::Read(due), QLocale(QLocale::English))};
+}
+
+} // namespace
+
+class TestSchedulerTick : public QObject {
+    Q_OBJECT
+
+    struct Setup {
+        QueueFixture f;
+        bool mailDelivered = false;
+        FakeWindow window{f.queue, mailDelivered};
+        QDateTime now = at(7, 40, 5);
+        int clockReads = 0;
+        void Tick() {
+            SchedulerTick(f.queue, window, mailDelivered, [this] {
+                ++clockReads;
+                return now;
+            }).Run();
+        }
+    };
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void dueAtTheMinuteBoundary_data() {
+        QTest::addColumn<QString>("due");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<bool>("delivered");
+        QTest::newRow("07:40 at 07:40:05") << u"2026/12/7 07:40"_s << at(7, 40, 5) << true;
+        QTest::newRow("07:41 at 07:40:59") << u"2026/12/7 07:41"_s << at(7, 40, 59) << false;
+        QTest::newRow("07:41 at 07:41:00") << u"2026/12/7 07:41"_s << at(7, 41, 0) << true;
+        QTest::newRow("long past") << u"2001/3/5 07:40"_s << at(7, 40, 5) << true;
+        QTest::newRow("tomorrow") << u"2026/12/8 07:40"_s << at(7, 40, 5) << false;
+    }
+    void dueAtTheMinuteBoundary() {
+        QFETCH(QString, due);
+        QFETCH(QDateTime, now);
+        QFETCH(bool, delivered);
+        Setup s;
+        s.now = now;
+        s.f.queue.Append(entry(due, ModeCode::PopUp));
+        s.Tick();
+        QCOMPARE(s.window.notices.size(), delivered ? 1 : 0);
+        QCOMPARE(s.f.queue.Status(0), delivered ? u"OK"_s : u"##"_s);
+    }
+
+    void popUpTextHasTwoLines() {
+        Setup s;
+        s.f.queue.Append(entry(u"2001/3/5 07:40"_s, ModeCode::PopUp, u" Call the dentist"_s));
+        s.Tick();
+        QCOMPARE(s.window.notices, QStringList{u" 05Mar2001 07:40\r\n Call the dentist"_s});
+    }
+
+    void deliversInPositionOrderAndReadsTheClockPerEntry() {
+        Setup s;
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp, u" first"_s));
+        s.f.queue.Append(entry(u"2026/12/7 09:00"_s, ModeCode::PopUp, u" not yet"_s));
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp, u" second"_s));
+        s.Tick();
+        QCOMPARE(s.window.notices.size(), 2);
+        QVERIFY(s.window.notices[0].endsWith(u" first"_s));
+        QVERIFY(s.window.notices[1].endsWith(u" second"_s));
+        QCOMPARE(s.clockReads, 3);
+        QCOMPARE(s.window.eventPasses, 2); // one pass after each due entry
+    }
+
+    void deliveredEntriesAreNeverDeliveredAgain() {
+        Setup s;
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        s.Tick();
+        s.now = at(8, 0, 0);
+        s.Tick();
+        s.Tick();
+        QCOMPARE(s.window.notices.size(), 1);
+        QCOMPARE(s.f.queue.Status(0), u"OK"_s);
+    }
+
+    void failedMailIsRetriedUntilAccepted() {
+        Setup s;
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.window.serverAccepts = false;
+        s.Tick();
+        QCOMPARE(s.f.queue.Status(0), u"WT"_s);
+        s.Tick();
+        QCOMPARE(s.f.queue.Status(0), u"WT"_s);
+        s.window.serverAccepts = true;
+        s.Tick();
+        QCOMPARE(s.f.queue.Status(0), u"OK"_s);
+        s.Tick();
+        QCOMPARE(s.window.mailed, (QList<int>{0, 0, 0}));
+    }
+
+    // Every delivery starts from "not delivered": a pop-up's success must not
+    // leak into the next mail entry's status.
+    void mailFlagIsClearedBeforeEachDelivery() {
+        Setup s;
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.window.mailThrows = true; // leaves the flag untouched
+        s.Tick();
+        QCOMPARE(s.f.queue.Status(0), u"OK"_s);
+        QCOMPARE(s.f.queue.Status(1), u"WT"_s);
+    }
+
+    void failuresInsideATickDoNotStopIt() {
+        Setup s;
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        QueueEntry unreadable = entry(u"2026/12/7 07:40"_s, ModeCode::PopUp);
+        unreadable.DueText = u"2026/12/7 25:99"_s;
+        s.f.queue.Append(unreadable);
+        QueueEntry oddMode = entry(u"2026/12/7 07:40"_s, ModeCode::PopUp);
+        oddMode.Mode = u"XX"_s;
+        s.f.queue.Append(oddMode);
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        s.window.mailThrows = true;
+        s.Tick();
+        QCOMPARE(s.f.queue.Status(0), u"WT"_s); // the mail path threw
+        QCOMPARE(s.f.queue.Status(1), u"##"_s); // skipped, left as it was
+        QCOMPARE(s.f.queue.Status(2), u"WT"_s); // neither mode
+        QCOMPARE(s.f.queue.Status(3), u"OK"_s); // the tick went on
+
+        Setup t;
+        t.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        t.window.noticeThrows = true;
+        t.Tick();
+        QCOMPARE(t.f.queue.Status(0), u"WT"_s);
+    }
+
+    // There is no bound on the positions that get a notice.
+    void popUpsBeyondThePosition30() {
+        Setup s;
+        for (int k = 0; k < 40; ++k)
+            s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        s.Tick();
+        QCOMPARE(s.window.notices.size(), 40);
+        QCOMPARE(s.f.queue.Status(39), u"OK"_s);
+    }
+
+    void leavingStopsTheTickAfterTheCurrentEntry() {
+        Setup s;
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.window.leaveDuringMail = true;
+        s.Tick();
+        QCOMPARE(s.window.mailed, QList<int>{0});
+        QCOMPARE(s.f.queue.Status(1), u"##"_s);
+    }
+
+    void emptyQueueDeliversNothing() {
+        Setup s;
+        s.Tick();
+        QCOMPARE(s.clockReads, 0);
+        QCOMPARE(s.window.eventPasses, 0);
+    }
+};
+
+QTEST_MAIN(TestSchedulerTick)
+#include "tst_schedulertick.moc"

@@ -1,0 +1,96 @@
+#include "notificationqueue.h"
+#include "storecheck.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using Box = StoreRefusal::Box;
+
+Q_DECLARE_METATYPE(StoreRefusal::Box)
+
+class TestStoreCheck : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void refusals_data() {
+        QTest::addColumn<bool>("email");
+        QTest::addColumn<QString>("originator");
+        QTest::addColumn<QString>("recipient");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("hour");
+        QTest::addColumn<QString>("minute");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<Box>("box");
+        QTest::addColumn<bool>("blank");
+
+        QTest::newRow("mail: originator of blanks only")
+            << true << u"   "_s << u"a@b"_s << u"s"_s << u"00"_s << u"01"_s
+            << StoreCheck::NoOriginator << Box::Originator << true;
+        QTest::newRow("mail: both addresses empty, originator told first")
+            << true << QString() << QString() << QString() << u"00"_s << u"01"_s
+            << StoreCheck::NoOriginator << Box::Originator << true;
+        QTest::newRow("mail: recipient empty")
+            << true << u"me@here"_s << u" "_s << u"s"_s << u"00"_s << u"01"_s
+            << StoreCheck::NoRecipient << Box::Recipient << true;
+        QTest::newRow("mail: subject empty")
+            << true << u"me@here"_s << u"you@there"_s << u"  "_s << u"00"_s << u"01"_s
+            << StoreCheck::NoSubject << Box::Subject << false;
+        QTest::newRow("pop-up: subject needed too")
+            << false << QString() << QString() << QString() << u"00"_s << u"01"_s
+            << StoreCheck::NoSubject << Box::Subject << false;
+        QTest::newRow("pop-up: hour 25") << false << QString() << QString() << u"s"_s << u"25"_s
+                                         << u"01"_s << StoreCheck::BadHour << Box::Hour << false;
+        QTest::newRow("pop-up: hour empty")
+            << false << QString() << QString() << u"s"_s << QString() << u"01"_s
+            << StoreCheck::BadHour << Box::Hour << false;
+        QTest::newRow("pop-up: minute letters")
+            << false << QString() << QString() << u"s"_s << u"07"_s << u"ab"_s
+            << StoreCheck::BadMinute << Box::Minute << false;
+        QTest::newRow("mail: address checks come before the time")
+            << true << QString() << u"x"_s << u"s"_s << u"99"_s << u"99"_s
+            << StoreCheck::NoOriginator << Box::Originator << true;
+    }
+    void refusals() {
+        QFETCH(bool, email);
+        QFETCH(QString, originator);
+        QFETCH(QString, recipient);
+        QFETCH(QString, subject);
+        QFETCH(QString, hour);
+        QFETCH(QString, minute);
+        QFETCH(QString, message);
+        QFETCH(Box, box);
+        QFETCH(bool, blank);
+        const auto refusal =
+            StoreCheck::Check({email, originator, recipient, subject, hour, minute, 0});
+        QVERIFY(refusal);
+        QCOMPARE(refusal->message, message);
+        QCOMPARE(refusal->box, box);
+        QCOMPARE(refusal->blankTheBox, blank);
+    }
+
+    void acceptsWhatCanBeStored() {
+        // Pop-up mode needs no addresses; typed "07" is a valid minute.
+        QVERIFY(!StoreCheck::Check({false, QString(), QString(), u" x "_s, u"23"_s, u"07"_s, 0}));
+        QVERIFY(!StoreCheck::Check({true, u"a@b"_s, u"c@d"_s, u"Reminder."_s, u"0"_s, u"59"_s, 5}));
+        // A tab is not a blank for the "blank box" rule: only spaces are trimmed.
+        QVERIFY(!StoreCheck::Check({false, QString(), QString(), u"\t"_s, u"00"_s, u"01"_s, 0}));
+    }
+
+    void queueHoldsAtMost32767() {
+        const StoreInput almost{false,
+                                QString(),
+                                QString(),
+                                u"s"_s,
+                                u"00"_s,
+                                u"01"_s,
+                                NotificationQueue::MaxEntries - 1};
+        QVERIFY(!StoreCheck::Check(almost));
+        StoreInput full = almost;
+        full.queueCount = NotificationQueue::MaxEntries;
+        const auto refusal = StoreCheck::Check(full);
+        QVERIFY(refusal);
+        QCOMPARE(refusal->message, StoreCheck::QueueFull);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoreCheck)
+#include "tst_storecheck.moc"
