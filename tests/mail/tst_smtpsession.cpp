@@ -1,0 +1,660 @@
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "faultserver.h"
+#include "messagetext.h"
+#include "module1.h"
+#include "sessionview.h"
+#include "winsock.h"
+
+using namespace std::chrono_literals;
+using Script = QList<std::pair<QString, FaultServer::Answer>>;
+Q_DECLARE_METATYPE(Script)
+
+namespace {
+
+const QDateTime Now(QDate(2026, 12, 6), QTime(14, 5, 9));
+const QString Stamp = QStringLiteral("12-06-2026 14:05:09");
+const QString Server = QStringLiteral("127.0.0.1");
+const QString Originator = QStringLiteral("Ann Lee <ann@example.org>");
+const QString Recipient = QStringLiteral("bob@example.org");
+const QString Subject = QStringLiteral("Dentist at nine");
+const QString Body = QStringLiteral(" Bring the forms.\r\nAnd the card.");
+
+const QString ConnectedLine = Stamp + QStringLiteral(" Connecting to: 127.0.0.1: Connected.");
+const QString SuccessEvents =
+    ConnectedLine + QStringLiteral("\r\n") + Stamp + QStringLiteral(" TCP: Disconnecting....");
+const QString Idle = QStringLiteral(" 0i 1i 2i 3i 4i 5i 6i 7i");
+const QString MessageLamps = QStringLiteral("0P 1P 2P 3P 4P 5P 5P 5P 5P 6P 7T 6P");
+const QString SuccessLamps = MessageLamps + QStringLiteral(" 7P 8S") + Idle;
+const QStringList AllCommands = {
+    QStringLiteral("ehlo MailerDaemon"), QStringLiteral("mail from:<ann@example.org>"),
+    QStringLiteral("rcpt to:<bob@example.org>"), QStringLiteral("data"), QStringLiteral("quit")};
+const QString WrongState =
+    QStringLiteral("Wrong protocol or connection state for the requested transaction or request");
+
+// The lamps of a session whose wait of row `row` (1 to 5) failed.
+QString FailedAtRow(int row) {
+    QStringList lamps;
+    for (int lamp = 0; lamp <= row; ++lamp)
+        lamps << QString::number(lamp) + QLatin1Char('P');
+    return lamps.join(QLatin1Char(' ')) + QStringLiteral(" 8F") + Idle;
+}
+
+// The first commands of a full dialogue, then "quit".
+QStringList CommandsThenQuit(int count) {
+    return AllCommands.mid(0, count) << QStringLiteral("quit");
+}
+
+QChar Letter(Lamp colour) {
+    switch (colour) {
+    case Lamp::Idle:
+        return u'i';
+    case Lamp::Passed:
+        return u'P';
+    case Lamp::BodySent:
+        return u'T';
+    case Lamp::Succeeded:
+        return u'S';
+    case Lamp::Failed:
+        return u'F';
+    }
+    return u'?';
+}
+
+// The main window's part as a recorder: the Events box, the result line and every lamp change.
+class RecordingView : public SessionView {
+public:
+    QString EventsText() const override { return events; }
+    void SetEventsText(const QString &text) override { events = text; }
+    void EventsCaretToEnd() override { ++caretMoves; }
+    void SetResultLine(const QString &text) override { result = text; }
+    void SetLamp(int member, Lamp colour) override {
+        QVERIFY(member >= 0 && member <= 8);
+        lamps << QString::number(member) + Letter(colour);
+    }
+    QString Lamps() const { return lamps.join(QLatin1Char(' ')); }
+
+    QString events;
+    QString result;
+    QStringList lamps;
+    int caretMoves = 0;
+};
+
+// The socket, the window's part and the mail module, wired as the main window wires them.
+struct Session {
+    Winsock socket;
+    RecordingView view;
+    QDateTime now = Now;
+    Module1 module{socket, view, [this] {
+                       return now;
+                   }};
+
+    Session() {
+        QObject::connect(&socket, &Winsock::Connected, &socket, [this] { module.OnConnect(); });
+        QObject::connect(&socket, &Winsock::DataArrival, &socket,
+                         [this] { module.OnDataArrival(); });
+        QObject::connect(&socket, &Winsock::Error, &socket,
+                         [this](int number, const QString &text) { module.OnError(number, text); });
+        QObject::connect(&socket, &Winsock::PeerClosed, &socket, [this] { module.OnPeerClosed(); });
+        module.ReplyTimeoutOverride = 5s;
+    }
+
+    void Send(quint16 port, const QString &server = Server,
+              const QString &originator = Originator) {
+        socket.setPortOverride(port);
+        module.SendMail(server, originator, originator, Recipient, Subject, Body);
+    }
+};
+
+quint16 ClosedPort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+// The loopback aiosmtpd sink, stopped and waited for however the test ends.
+class SinkProcess {
+public:
+    bool Start(QString *error) {
+        QString python = qEnvironmentVariable("TALLOWICK_PYTHON");
+        if (python.isEmpty())
+            python = QStringLiteral("python3");
+        const QString script = qEnvironmentVariable("TALLOWICK_SOURCE_DIR") +
+                               QStringLiteral("/tests/mail/smtp_sink.py");
+        m_process.start(python, {script});
+        if (!m_process.waitForStarted(10000)) {
+            *error = m_process.errorString();
+            return false;
+        }
+        const QByteArray line = ReadLine(20000);
+        if (!line.startsWith("PORT ")) {
+            *error = QStringLiteral("sink did not start: ") + QString::fromUtf8(line) +
+                     QString::fromUtf8(m_process.readAllStandardError());
+            return false;
+        }
+        port = quint16(line.mid(5).trimmed().toUInt());
+        return port != 0;
+    }
+
+    QByteArray ReadLine(int timeoutMs) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!m_process.canReadLine() && timer.elapsed() < timeoutMs &&
+               m_process.state() == QProcess::Running)
+            m_process.waitForReadyRead(100);
+        return m_process.readLine();
+    }
+
+    ~SinkProcess() {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(10000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    quint16 port = 0;
+
+private:
+    QProcess m_process;
+};
+
+QByteArray WithoutMessageId(QByteArray message) {
+    static const QRegularExpression messageId(QStringLiteral("^Message-Id: [^\\r\\n]*"),
+                                              QRegularExpression::MultilineOption);
+    return QString::fromLatin1(message)
+        .replace(messageId, QStringLiteral("Message-Id: *"))
+        .toLatin1();
+}
+
+// The message lines the session sends for the test's notification. The Message-Id differs
+// between two builds, so callers compare through WithoutMessageId.
+MessageInput TestInput() {
+    MessageInput input;
+    input.headerSender = Originator;
+    input.recipient = Recipient;
+    input.subject = Subject;
+    input.body = Body;
+    input.localHostName = Winsock::LocalHostName();
+    input.dateHeaderText = MessageText::DateHeaderText(Now);
+    input.messageIdTime = Now;
+    return input;
+}
+
+QByteArray ExpectedMessage() {
+    QByteArray message;
+    for (const MessageSend &send : MessageText::Sends(TestInput()))
+        message += send.bytes;
+    return message;
+}
+
+} // namespace
+
+class TestSmtpSession : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void realServerReceivesTheMessage();
+    void countGrowsWithEverySession();
+    void scriptedServer_data();
+    void scriptedServer();
+    void endOfDataHasItsOwnLimit_data();
+    void endOfDataHasItsOwnLimit();
+    void socketErrors_data();
+    void socketErrors();
+    void socketStillOpenAtStart();
+    void refusedSendsGoToTheEventsBox();
+    void envelopeAddresses_data();
+    void envelopeAddresses();
+    void stampsIgnoreTheLocale();
+    void abandonEndsTheSession();
+    void applicationExitEndsTheWait_data();
+    void applicationExitEndsTheWait();
+};
+
+void TestSmtpSession::init() {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestSmtpSession::realServerReceivesTheMessage() {
+    SinkProcess sink;
+    QString error;
+    QVERIFY2(sink.Start(&error), qPrintable(error));
+
+    Session session;
+    session.Send(sink.port);
+    QVERIFY(session.module.MailDelivered);
+    QCOMPARE(session.view.result, Stamp + QStringLiteral(" Msgs Sent: 1"));
+    QCOMPARE(session.view.events, SuccessEvents);
+    QCOMPARE(session.view.Lamps(), SuccessLamps);
+    QCOMPARE(session.module.DateHeaderText, MessageText::DateHeaderText(Now));
+
+    const QByteArray line = sink.ReadLine(10000);
+    const QJsonObject received = QJsonDocument::fromJson(line).object();
+    QVERIFY2(!received.isEmpty(), line.constData());
+    QCOMPARE(received.value(QStringLiteral("helo")).toString(), QStringLiteral("MailerDaemon"));
+    QCOMPARE(received.value(QStringLiteral("mail_from")).toString(),
+             QStringLiteral("ann@example.org"));
+    QCOMPARE(received.value(QStringLiteral("rcpt_tos")).toArray(),
+             QJsonArray({QStringLiteral("bob@example.org")}));
+
+    const QByteArray message =
+        QByteArray::fromBase64(received.value(QStringLiteral("data_b64")).toString().toLatin1());
+    const QString host = Winsock::LocalHostName();
+    QVERIFY(message.startsWith("Return-Path: Tallowick32@" + host.toUtf8() + "\r\n"));
+    QVERIFY(message.contains("\r\nFrom: Ann Lee <ann@example.org>\r\n"));
+    QVERIFY(message.contains("\r\nTo: bob@example.org\r\n"));
+    QVERIFY(message.contains("\r\nSubject: Dentist at nine\r\n"));
+    QVERIFY(message.contains("\r\nDate: " + MessageText::DateHeaderText(Now).toUtf8() + "\r\n"));
+
+    // The whole message: the lines the message text makes, then the empty line before the
+    // end of data (the sink drops only the final "." line).
+    QCOMPARE(WithoutMessageId(message), WithoutMessageId(ExpectedMessage() + "\r\n"));
+}
+
+void TestSmtpSession::countGrowsWithEverySession() {
+    FaultServer server;
+    QVERIFY(server.Listen());
+    Session session;
+    for (int count = 1; count <= 3; ++count) {
+        session.now = Now.addSecs(count);
+        const QString stamp = QStringLiteral("12-06-2026 14:05:%1").arg(9 + count);
+        session.Send(server.Port());
+        QVERIFY(session.module.MailDelivered);
+        QCOMPARE(session.module.MsgsSent, count);
+        QCOMPARE(session.view.result,
+                 stamp + QStringLiteral(" Msgs Sent: ") + QString::number(count));
+        // Each session replaces the Events box: two lines.
+        QCOMPARE(session.view.events,
+                 stamp + QStringLiteral(" Connecting to: 127.0.0.1: Connected.\r\n") + stamp +
+                     QStringLiteral(" TCP: Disconnecting...."));
+    }
+    QCOMPARE(server.Connections(), 3);
+}
+
+void TestSmtpSession::scriptedServer_data() {
+    using FS = FaultServer;
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<int>("timeoutMs");
+    QTest::addColumn<QString>("errorText"); // empty: the mail goes through
+    QTest::addColumn<QString>("lamps");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<bool>("connected");
+
+    const auto greeting = QStringLiteral("greeting");
+    const auto ehlo = QStringLiteral("ehlo");
+    const QByteArray multiLine = "250-fault.test\r\n250-SIZE 1000\r\n250-8BITMIME\r\n250 HELP\r\n";
+    QByteArray huge;
+    while (huge.size() < 1024 * 1024)
+        huge += "250-" + QByteArray(1018, 'x') + "\r\n";
+    huge += "250 end\r\n";
+
+    QTest::newRow("greeting with leading blanks")
+        << Script{{greeting, FS::Say("   220 fault.test ready\r\n")}} << 5000 << QString()
+        << SuccessLamps << AllCommands << true;
+    QTest::newRow("multi-line ehlo reply in one piece")
+        << Script{{ehlo, FS::Say(multiLine)}} << 5000 << QString() << SuccessLamps << AllCommands
+        << true;
+    QTest::newRow("multi-line ehlo reply in delayed pieces")
+        << Script{{ehlo, FS::Answer{{{"250-fault.test\r\n", 0},
+                                     {"250-SIZE 1000\r\n250-8BIT", 150},
+                                     {"MIME\r\n", 150},
+                                     {"250 HELP\r\n", 150}},
+                                    false,
+                                    0}}}
+        << 5000 << QString() << SuccessLamps << AllCommands << true;
+    QTest::newRow("replies split in the code")
+        << Script{{greeting, FS::Answer{{{"2", 0}, {"20 ready\r\n", 100}}, false, 0}},
+                  {QStringLiteral("mail"), FS::Answer{{{"25", 0}, {"0 OK\r\n", 100}}, false, 0}}}
+        << 5000 << QString() << SuccessLamps << AllCommands << true;
+    QTest::newRow("bare codes") << Script{{ehlo, FS::Say("250\r\n")},
+                                          {QStringLiteral("rcpt"), FS::Say("250\r\n")}}
+                                << 5000 << QString() << SuccessLamps << AllCommands << true;
+
+    QTest::newRow("550 on rcpt to")
+        << Script{{QStringLiteral("rcpt"),
+                   FS::Say("550 5.1.1 <bob@example.org>: no such user\r\n")}}
+        << 5000
+        << QStringLiteral(" Mail not delivered: 550 5.1.1 <bob@example.org>: no such user\r\n")
+        << FailedAtRow(4) << CommandsThenQuit(3) << true;
+    QTest::newRow("554 greeting")
+        << Script{{greeting, FS::Say("554 fault.test no service here\r\n")}} << 5000
+        << QStringLiteral(" Mail not delivered: 554 fault.test no service here\r\n")
+        << FailedAtRow(1) << CommandsThenQuit(0) << true;
+    QTest::newRow("421 then close")
+        << Script{{greeting, FS::SayThenClose("421 4.3.2 fault.test closing\r\n", 500)}} << 5000
+        << QStringLiteral(" Mail not delivered: 421 4.3.2 fault.test closing\r\n") << FailedAtRow(1)
+        << CommandsThenQuit(0) << true;
+    QTest::newRow("451 on mail from")
+        << Script{{QStringLiteral("mail"), FS::Say("451 4.3.0 try again later\r\n")}} << 5000
+        << QStringLiteral(" Mail not delivered: 451 4.3.0 try again later\r\n") << FailedAtRow(3)
+        << CommandsThenQuit(2) << true;
+    QTest::newRow("250 instead of 354") << Script{{QStringLiteral("data"), FS::Say("250 OK\r\n")}}
+                                        << 5000 << QStringLiteral(" Mail not delivered: 250 OK\r\n")
+                                        << FailedAtRow(5) << CommandsThenQuit(4) << true;
+    QTest::newRow("552 on the end of data")
+        << Script{{QStringLiteral("eod"), FS::Say("552 5.3.4 message too big\r\n")}} << 5000
+        << QStringLiteral(" Mail not delivered: 552 5.3.4 message too big\r\n")
+        << MessageLamps + QStringLiteral(" 8F") + Idle << AllCommands << true;
+    QTest::newRow("close during data")
+        << Script{{QStringLiteral("eod"), FS::Answer{{}, true, 0}}} << 5000
+        << QStringLiteral(" Connection closed by the server.")
+        << MessageLamps + QStringLiteral(" 8F") + Idle << AllCommands.mid(0, 4) << true;
+    QTest::newRow("close instead of a greeting")
+        << Script{{greeting, FS::Answer{{}, true, 0}}} << 5000
+        << QStringLiteral(" Connection closed by the server.") << FailedAtRow(1) << QStringList()
+        << true;
+    QTest::newRow("words instead of a reply")
+        << Script{{greeting, FS::Say("hello there\r\n")}} << 5000
+        << QStringLiteral(" Not an SMTP reply: \"hello there\"") << FailedAtRow(1) << QStringList()
+        << true;
+    QTest::newRow("empty line") << Script{{ehlo, FS::Say("\r\n")}} << 5000
+                                << QStringLiteral(" Not an SMTP reply: an empty line")
+                                << FailedAtRow(2) << AllCommands.mid(0, 1) << true;
+    QTest::newRow("binary bytes") << Script{{greeting, FS::Say(QByteArray("\x00\x01\xff\xfe", 4))}}
+                                  << 5000
+                                  << QStringLiteral(
+                                         " Not an SMTP reply: binary data \"\\x00\\x01\\xff\\xfe\"")
+                                  << FailedAtRow(1) << QStringList() << true;
+    QTest::newRow("1 MiB reply") << Script{{ehlo, FS::Say(huge)}} << 5000
+                                 << QStringLiteral(" Reply too long: more than 65536 bytes")
+                                 << FailedAtRow(2) << AllCommands.mid(0, 1) << true;
+    QTest::newRow("greeting never sent")
+        << Script{{greeting, FS::Silence()}} << 300 << QStringLiteral(" Server Time Out.")
+        << FailedAtRow(1) << QStringList() << true;
+    QTest::newRow("greeting after the limit")
+        << Script{{greeting, FS::Answer{{{"220 late\r\n", 900}}, false, 0}}} << 300
+        << QStringLiteral(" Server Time Out.") << FailedAtRow(1) << QStringList() << true;
+    QTest::newRow("quit never answered")
+        << Script{{QStringLiteral("quit"), FS::Silence()}} << 300
+        << QStringLiteral(" Server Time Out.") << MessageLamps + QStringLiteral(" 7P 8F") + Idle
+        << AllCommands << true;
+}
+
+void TestSmtpSession::scriptedServer() {
+    QFETCH(Script, script);
+    QFETCH(int, timeoutMs);
+    QFETCH(QString, errorText);
+    QFETCH(QString, lamps);
+    QFETCH(QStringList, commands);
+    QFETCH(bool, connected);
+
+    FaultServer server;
+    QVERIFY(server.Listen());
+    for (const auto &[step, answer] : script)
+        server.SetAnswer(step, answer);
+    Session session;
+    session.module.ReplyTimeoutOverride = std::chrono::milliseconds(timeoutMs);
+
+    QElapsedTimer clock;
+    clock.start();
+    session.Send(server.Port());
+    const qint64 took = clock.elapsed();
+
+    const bool delivered = errorText.isEmpty();
+    QCOMPARE(session.module.MailDelivered, delivered);
+    QCOMPARE(session.module.SessionOk, delivered);
+    QCOMPARE(session.module.MsgsSent, delivered ? 1 : 0);
+    QCOMPARE(session.view.result,
+             Stamp + (delivered ? QStringLiteral(" Msgs Sent: 1") : errorText));
+    QCOMPARE(session.view.Lamps(), lamps);
+    QCOMPARE(session.view.events,
+             delivered ? SuccessEvents : (connected ? ConnectedLine : QString()));
+    QCOMPARE(session.socket.State(), 0);
+    QVERIFY(session.module.ServerReply.isEmpty() || !delivered);
+    if (errorText == QStringLiteral(" Server Time Out.")) {
+        QVERIFY(took >= timeoutMs);
+        QVERIFY(session.module.ServerReply.isEmpty());
+    }
+    QVERIFY2(took < timeoutMs + 3000, qPrintable(QString::number(took)));
+
+    // Give the server time to read what was still on its way (a last "quit", say).
+    QTest::qWait(200);
+    QCOMPARE(server.Commands(), commands);
+    if (delivered)
+        QCOMPARE(WithoutMessageId(server.Message()),
+                 WithoutMessageId(ExpectedMessage() + MessageText::EndOfData()));
+}
+
+void TestSmtpSession::endOfDataHasItsOwnLimit_data() {
+    QTest::addColumn<int>("replyDelayMs");
+    QTest::addColumn<int>("endOfDataLimitMs");
+    QTest::addColumn<bool>("delivered");
+    // Every other wait may last 300 ms.
+    QTest::newRow("slow acceptance within its limit") << 800 << 3000 << true;
+    QTest::newRow("acceptance later than its limit") << 800 << 300 << false;
+}
+
+void TestSmtpSession::endOfDataHasItsOwnLimit() {
+    QFETCH(int, replyDelayMs);
+    QFETCH(int, endOfDataLimitMs);
+    QFETCH(bool, delivered);
+
+    FaultServer server;
+    QVERIFY(server.Listen());
+    server.SetAnswer(QStringLiteral("eod"),
+                     FaultServer::Answer{{{"250 2.0.0 queued\r\n", replyDelayMs}}, false, 0});
+    Session session;
+    session.module.ReplyTimeoutOverride = 300ms;
+    session.module.EndOfDataTimeout = std::chrono::milliseconds(endOfDataLimitMs);
+    session.Send(server.Port());
+    QCOMPARE(session.module.MailDelivered, delivered);
+    QCOMPARE(session.view.result, Stamp + (delivered ? QStringLiteral(" Msgs Sent: 1")
+                                                     : QStringLiteral(" Server Time Out.")));
+}
+
+void TestSmtpSession::socketErrors_data() {
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<quint16>("port");
+    QTest::addColumn<QString>("errorText");
+    QTest::newRow("connection refused")
+        << QStringLiteral("127.0.0.1") << ClosedPort() << QStringLiteral(" Connection refused");
+    QTest::newRow("unknown host") << QStringLiteral("no-such-host.invalid") << quint16(0)
+                                  << QStringLiteral(" Host not found");
+}
+
+void TestSmtpSession::socketErrors() {
+    QFETCH(QString, server);
+    QFETCH(quint16, port);
+    QFETCH(QString, errorText);
+
+    Session session;
+    session.module.ReplyTimeoutOverride = 30s; // the error, not the time-out, ends the wait
+    session.Send(port, server);
+    QVERIFY(!session.module.MailDelivered);
+    QCOMPARE(session.view.result, Stamp + errorText);
+    QCOMPARE(session.module.ErrorText, errorText);
+    QCOMPARE(session.view.events, Stamp + QStringLiteral(" Connecting to: ") + server);
+    QCOMPARE(session.view.Lamps(), FailedAtRow(1));
+    QCOMPARE(session.socket.State(), 0);
+}
+
+void TestSmtpSession::socketStillOpenAtStart() {
+    FaultServer server;
+    QVERIFY(server.Listen());
+    Session session;
+    session.socket.RemoteHost = Server;
+    session.socket.setPortOverride(server.Port());
+    session.socket.Connect();
+    QTRY_COMPARE_WITH_TIMEOUT(session.socket.State(), int(Winsock::sckConnected), 5000);
+    session.view.events = QStringLiteral("left over");
+    session.view.lamps.clear();
+    session.module.MailDelivered = false;
+
+    session.Send(server.Port());
+    QCOMPARE(session.view.events, QStringLiteral("left over\r\n14:05:09 Error on Tcp status:  7"));
+    QCOMPARE(session.view.result, QString());
+    QCOMPARE(session.view.Lamps(), QStringLiteral("0P 8F") + Idle);
+    QVERIFY(!session.module.MailDelivered);
+    QCOMPARE(session.socket.State(), 0);
+    QTest::qWait(100);
+    QCOMPARE(server.Commands(), QStringList());
+
+    // The socket was closed, so the next session runs.
+    session.view.lamps.clear();
+    session.Send(server.Port());
+    QVERIFY(session.module.MailDelivered);
+    QCOMPARE(session.view.result, Stamp + QStringLiteral(" Msgs Sent: 1"));
+    QCOMPARE(session.view.Lamps(), SuccessLamps);
+}
+
+void TestSmtpSession::refusedSendsGoToTheEventsBox() {
+    FaultServer server;
+    QVERIFY(server.Listen());
+    Session session;
+    session.module.ReplyTimeoutOverride = 300ms;
+    session.module.EndOfDataTimeout = 300ms;
+    // The socket goes away right after the server's go-ahead for the message: every send of
+    // the message is then refused by the control.
+    QObject::connect(&session.socket, &Winsock::DataArrival, &session.socket, [&session] {
+        if (session.view.lamps.contains(QStringLiteral("4P")))
+            session.socket.Close();
+    });
+    session.Send(server.Port());
+
+    const qsizetype refusedSends = qsizetype(MessageText::Sends(TestInput()).size()) + 1;
+    QString expected = ConnectedLine;
+    for (qsizetype i = 0; i < refusedSends; ++i)
+        expected += QStringLiteral("\r\n") + WrongState;
+    QCOMPARE(session.view.events, expected);
+    QCOMPARE(session.view.result, Stamp + QStringLiteral(" Server Time Out."));
+    QCOMPARE(session.view.Lamps(), MessageLamps + QStringLiteral(" 8F") + Idle);
+    QVERIFY(!session.module.MailDelivered);
+}
+
+void TestSmtpSession::envelopeAddresses_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("plain") << QStringLiteral("ann@example.org")
+                           << QStringLiteral("mail from:<ann@example.org>");
+    QTest::newRow("name and address") << QStringLiteral("Ann Lee <ann@example.org>")
+                                      << QStringLiteral("mail from:<ann@example.org>");
+    QTest::newRow("in brackets") << QStringLiteral("<ann@example.org>")
+                                 << QStringLiteral("mail from:<ann@example.org>");
+    QTest::newRow("blanks around")
+        << QStringLiteral("  ann@example.org ") << QStringLiteral("mail from:<ann@example.org>");
+    QTest::newRow("line break inside") << QStringLiteral("ann@example.org\r\nrset")
+                                       << QStringLiteral("mail from:<ann@example.org rset>");
+}
+
+void TestSmtpSession::envelopeAddresses() {
+    QFETCH(QString, typed);
+    QFETCH(QString, command);
+    FaultServer server;
+    QVERIFY(server.Listen());
+    Session session;
+    session.Send(server.Port(), Server, typed);
+    QVERIFY(session.module.MailDelivered);
+    QTest::qWait(100);
+    QStringList expected = AllCommands;
+    expected[1] = command;
+    QCOMPARE(server.Commands(), expected);
+}
+
+void TestSmtpSession::stampsIgnoreTheLocale() {
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    FaultServer server;
+    QVERIFY(server.Listen());
+    Session session;
+    session.now = QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5));
+    session.Send(server.Port());
+    QCOMPARE(session.view.result, QStringLiteral("01-02-2027 03:04:05 Msgs Sent: 1"));
+    QVERIFY(session.view.events.startsWith(QStringLiteral("01-02-2027 03:04:05 Connecting to: ")));
+}
+
+void TestSmtpSession::abandonEndsTheSession() {
+    FaultServer server;
+    QVERIFY(server.Listen());
+    // The greeting would come long after the user has left.
+    server.SetAnswer(QStringLiteral("greeting"),
+                     FaultServer::Answer{{{"220 late\r\n", 600}}, true, 0});
+    auto session = std::make_unique<Session>();
+    session->module.ReplyTimeoutOverride = 30s;
+    session->module.Abandon(); // between sessions: nothing happens
+    QTimer abandon;
+    abandon.setSingleShot(true);
+    QObject::connect(&abandon, &QTimer::timeout, [&session] { session->module.Abandon(); });
+    abandon.start(200);
+
+    QElapsedTimer clock;
+    clock.start();
+    session->Send(server.Port());
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(!session->module.MailDelivered);
+    QCOMPARE(session->view.result, Stamp + QStringLiteral(" Session abandoned."));
+    QCOMPARE(session->view.Lamps(), FailedAtRow(1));
+    QCOMPARE(session->socket.State(), 0);
+
+    // The window goes away at once; the server's late greeting finds nobody.
+    session.reset();
+    QTest::qWait(800);
+    QCOMPARE(server.Commands(), QStringList());
+}
+
+void TestSmtpSession::applicationExitEndsTheWait_data() {
+    QTest::addColumn<bool>("useExit");
+    QTest::newRow("QCoreApplication::exit") << true;
+    QTest::newRow("QCoreApplication::quit") << false;
+}
+
+void TestSmtpSession::applicationExitEndsTheWait() {
+    QFETCH(bool, useExit);
+    FaultServer server;
+    QVERIFY(server.Listen());
+    server.SetAnswer(QStringLiteral("ehlo"), FaultServer::Silence());
+    Session session;
+    session.module.ReplyTimeoutOverride = 30s;
+
+    bool returned = false;
+    QTimer start;
+    start.setSingleShot(true);
+    QObject::connect(&start, &QTimer::timeout, [&] {
+        session.Send(server.Port());
+        returned = true;
+    });
+    QTimer leave;
+    leave.setSingleShot(true);
+    QObject::connect(&leave, &QTimer::timeout, [useExit] {
+        if (useExit)
+            QCoreApplication::exit(0);
+        else
+            QCoreApplication::quit();
+    });
+    QTimer watchdog; // a hanging wait fails the test instead of blocking it
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+
+    start.start(0);
+    leave.start(300);
+    watchdog.start(10000);
+    QElapsedTimer clock;
+    clock.start();
+    QCoreApplication::exec();
+    watchdog.stop();
+    QVERIFY(returned);
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(!session.module.MailDelivered);
+    QCOMPARE(session.view.result, Stamp + QStringLiteral(" Session abandoned."));
+    QCOMPARE(session.view.Lamps(), FailedAtRow(2));
+    QCOMPARE(session.socket.State(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestSmtpSession)
+#include "tst_smtpsession.moc"
