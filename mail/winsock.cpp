@@ -117,6 +117,8 @@ void Winsock::SendData(const QByteArray &data) {
 }
 
 QByteArray Winsock::GetData() {
+    if (!m_socket->isOpen())
+        return {};
     return m_socket->readAll();
 }
 
