@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include "module1.h"
+#include "sessionview.h"
+#include "winsock.h"
+
+// What the mail benchmarks need of the main window: a socket wired to the mail module, and a
+// window part that keeps the texts (the result line is printed at the end).
+class BenchView : public SessionView {
+public:
+    QString EventsText() const override { return events; }
+    void SetEventsText(const QString &text) override { events = text; }
+    void EventsCaretToEnd() override {}
+    void SetResultLine(const QString &text) override { result = text; }
+    void SetLamp(int, Lamp) override {}
+
+    QString events;
+    QString result;
+};
+
+struct BenchSession {
+    Winsock socket;
+    BenchView view;
+    Module1 module{socket, view, [] {
+                       return QDateTime::currentDateTime();
+                   }};
+
+    BenchSession() {
+        QObject::connect(&socket, &Winsock::Connected, &socket, [this] { module.OnConnect(); });
+        QObject::connect(&socket, &Winsock::DataArrival, &socket,
+                         [this] { module.OnDataArrival(); });
+        QObject::connect(&socket, &Winsock::Error, &socket,
+                         [this](int number, const QString &text) { module.OnError(number, text); });
+        QObject::connect(&socket, &Winsock::PeerClosed, &socket, [this] { module.OnPeerClosed(); });
+    }
+};
