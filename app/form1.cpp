@@ -514,12 +514,17 @@ void Form1::Form_Unload() {
     Timer2->stop();
     Timer3->stop();
     m_unloaded = true;
+    // Notice windows still open keep the program alive until the last one goes.
+    for (Form2 *notice : Form2::OpenWindows())
+        connect(notice, &QObject::destroyed, this, &Form1::EndIfNoWindowLeft, Qt::QueuedConnection);
     QTimer::singleShot(0, this, &Form1::EndIfNoWindowLeft);
 }
 
 void Form1::EndIfNoWindowLeft() {
-    if (m_unloaded && Form2::OpenWindows().isEmpty())
+    if (m_unloaded && !m_ended && Form2::OpenWindows().isEmpty()) {
+        m_ended = true;
         Q_EMIT ProgramEnded();
+    }
 }
 
 // ---- Store, removal, selection, calendar ----------------------------------
@@ -629,7 +634,6 @@ void Form1::ShowNotice(const QString &text) {
     auto *notice = new Form2();
     notice->SetText(text);
     notice->show();
-    connect(notice, &QObject::destroyed, this, &Form1::EndIfNoWindowLeft, Qt::QueuedConnection);
 }
 
 void Form1::ProcessEvents() {

@@ -159,4 +159,5 @@ private:
 
     PendingClose m_pendingClose = PendingClose::No;
     bool m_unloaded = false;
+    bool m_ended = false;
 };

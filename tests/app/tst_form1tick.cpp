@@ -1,0 +1,266 @@
+// The scheduler tick and mail dispatch through the real main window, with a
+// pinned clock and a scripted SMTP server on loopback.
+#include "faultserver.h"
+#include "form1.h"
+#include "form2.h"
+#include "monthcalendar.h"
+#include "prompts.h"
+#include "winsock.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Answers every box with OK and remembers what it was asked.
+class OkPrompts : public Prompts {
+public:
+    int MsgBox(QWidget *, const QString &prompt, int, const QString &) override {
+        asked << prompt;
+        return vbOK;
+    }
+    QStringList asked;
+};
+
+const QDateTime Noon(QDate(2026, 12, 7), QTime(12, 0, 5));
+
+struct Window {
+    OkPrompts prompts;
+    QDateTime now = Noon;
+    std::unique_ptr<Form1> form;
+    FaultServer server;
+
+    Window() {
+        Form1Services services;
+        services.Now = [this] {
+            return now;
+        };
+        services.prompts = &prompts;
+        form = std::make_unique<Form1>(std::move(services));
+        form->Timer1->stop();
+        form->Timer2->stop();
+        form->Timer3->stop();
+        form->Calendar1->SetValue(now.date());
+        form->Combo1->setEditText(u"12"_s);
+        form->Combo2->setEditText(u"00"_s);
+        form->Text3->setText(u"127.0.0.1"_s);
+        form->Text7->setText(u"me@example.org"_s);
+        form->Text4->setText(u"you@example.org"_s);
+        form->MailModule().ReplyTimeoutOverride = 3s;
+        if (server.Listen())
+            form->Winsock1->setPortOverride(server.Port());
+        form->show();
+    }
+    ~Window() { Form2::CloseAll(); }
+
+    void Store(bool email, const QString &message) {
+        (email ? form->Option2 : form->Option1)->setChecked(true);
+        form->Text2->setPlainText(message);
+        form->Command2_Click();
+    }
+
+    // Runs `during` from inside the tick, once the mail session is waiting.
+    void TickWith(std::function<void()> during, int afterMs = 300) {
+        QTimer::singleShot(afterMs, form.get(), during);
+        form->Timer2_Timer();
+    }
+};
+
+} // namespace
+
+class TestForm1Tick : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup() { Form2::CloseAll(); }
+
+    void emptyQueueStillCyclesTheControls() {
+        Window w;
+        w.form->Command1->setEnabled(true);
+        w.form->Timer2_Timer();
+        QVERIFY(w.form->Command2->isEnabled());
+        QVERIFY(!w.form->Command1->isEnabled());
+        QVERIFY(w.form->Timer2->isActive());
+        QCOMPARE(w.form->Timer2->interval(), 10000);
+        QVERIFY(!w.form->Ongoing);
+    }
+
+    void popUpsOpenNoticesInPositionOrder() {
+        Window w;
+        w.form->showMinimized();
+        w.Store(false, u"first"_s);
+        w.Store(false, u"second\nline two"_s);
+        w.form->Combo1->setEditText(u"13"_s); // not yet due
+        w.Store(false, u"later"_s);
+        w.form->Timer2_Timer();
+
+        const QList<Form2 *> notices = Form2::OpenWindows();
+        QCOMPARE(notices.size(), 2);
+        QCOMPARE(notices[0]->Text1->toPlainText(), u" 07Dec2026 12:00\n first"_s);
+        QCOMPARE(notices[1]->Text1->toPlainText(), u" 07Dec2026 12:00\n second\nline two"_s);
+        QVERIFY(!notices[0]->Text1->isEnabled());
+        QVERIFY(!(w.form->windowState() & Qt::WindowMinimized));
+        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
+        QCOMPARE(w.form->List3->item(1)->text(), u"OK"_s);
+        QCOMPARE(w.form->List3->item(2)->text(), u"##"_s);
+
+        // Delivered entries stay delivered.
+        w.form->Timer2_Timer();
+        QCOMPARE(Form2::OpenWindows().size(), 2);
+    }
+
+    void refusedMailIsRetriedUntilAccepted() {
+        Window w;
+        w.server.SetAnswer(u"rcpt"_s, FaultServer::Say("550 5.1.1 no such user\r\n"));
+        w.Store(true, u"pay the rent"_s);
+        w.form->Timer2_Timer();
+        QCOMPARE(w.form->List3->item(0)->text(), u"WT"_s);
+        QVERIFY(!w.form->MailModule().MailDelivered);
+        QVERIFY(w.form->Label2->text().contains(u" Mail not delivered: 550 5.1.1 no such user"_s));
+
+        w.form->Timer2_Timer();
+        QCOMPARE(w.form->List3->item(0)->text(), u"WT"_s);
+
+        w.server.SetAnswer(u"rcpt"_s, FaultServer::Say("250 2.1.5 OK\r\n"));
+        w.form->Timer2_Timer();
+        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
+        QVERIFY(w.form->Label2->text().endsWith(u" Msgs Sent: 1"_s));
+        QCOMPARE(w.server.Connections(), 3);
+
+        w.form->Timer2_Timer(); // "OK" is final: no fourth session
+        QCOMPARE(w.server.Connections(), 3);
+    }
+
+    // The server and the originator are read when the mail goes out, not when
+    // the entry was stored.
+    void dispatchUsesTheBoxesAsTheyStandThen() {
+        Window w;
+        w.form->Text3->setText(u"stored.invalid"_s);
+        w.Store(true, u"body"_s);
+        w.form->Text3->setText(u"127.0.0.1"_s);
+        w.form->Text7->setText(u"later@example.org"_s);
+        w.form->Text1->setPlainText(u"left over from an earlier session"_s);
+        w.form->Timer2_Timer();
+
+        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
+        QVERIFY(w.server.Commands().contains(u"mail from:<later@example.org>"_s));
+        QVERIFY(w.server.Message().contains("From: later@example.org\r\n"));
+        const QString events = w.form->Text1->toPlainText();
+        QVERIFY2(events.contains(u" Connecting to: 127.0.0.1: Connected."_s), qPrintable(events));
+        QVERIFY(!events.contains(u"left over"_s));
+    }
+
+    void queueStaysPutDuringATick() {
+        Window w;
+        w.server.SetAnswer(u"greeting"_s, FaultServer::Answer{{{"220 slow\r\n", 800}}, false, 0});
+        w.Store(true, u"one"_s);
+        w.Store(false, u"two"_s);
+        bool removeEnabledMidTick = true;
+        bool storeEnabledMidTick = true;
+        w.TickWith([&] {
+            QVERIFY(w.form->Ongoing);
+            w.form->List8->setCurrentRow(1);
+            w.form->List8_Click();
+            removeEnabledMidTick = w.form->Command1->isEnabled();
+            storeEnabledMidTick = w.form->Command2->isEnabled();
+            QTest::mouseClick(w.form->Command2, Qt::LeftButton);
+            w.form->Command2_Click();
+            w.form->Command1_Click();
+            QVERIFY(!w.form->Timer2->isActive());
+        });
+        QVERIFY(!removeEnabledMidTick);
+        QVERIFY(!storeEnabledMidTick);
+        QCOMPARE(w.form->List1->count(), 2);
+        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
+        QCOMPARE(w.form->List3->item(1)->text(), u"OK"_s);
+        QVERIFY(!w.form->Command1->isEnabled());  // select again to remove
+        QCOMPARE(w.form->List2->currentRow(), 1); // the selection itself was mirrored
+        w.form->List8_Click();
+        QVERIFY(w.form->Command1->isEnabled());
+    }
+
+    // Leaving in the middle of a tick: the window goes at once, the tick and
+    // its mail session wind down, and only then is the window closed.
+    void leavingDuringAMailWait_data() {
+        QTest::addColumn<bool>("exitCommand");
+        QTest::addColumn<QString>("silentStep");
+        QTest::newRow("exit while waiting for the greeting") << true << u"greeting"_s;
+        QTest::newRow("exit while waiting for the end of data") << true << u"eod"_s;
+        QTest::newRow("close box while waiting for the greeting") << false << u"greeting"_s;
+        QTest::newRow("close box while waiting for rcpt") << false << u"rcpt"_s;
+    }
+    void leavingDuringAMailWait() {
+        QFETCH(bool, exitCommand);
+        QFETCH(QString, silentStep);
+        Window w;
+        w.form->MailModule().ReplyTimeoutOverride = 30s;
+        w.server.SetAnswer(silentStep, FaultServer::Silence());
+        w.Store(true, u"one"_s);
+        w.Store(true, u"two"_s);
+        w.form->Timer2->start();
+        auto *notice = new Form2();
+        notice->show();
+        QSignalSpy ended(w.form.get(), &Form1::ProgramEnded);
+
+        QElapsedTimer clock;
+        clock.start();
+        w.TickWith([&] {
+            if (exitCommand)
+                w.form->Command4_Click();
+            else
+                w.form->close();
+            QVERIFY(!w.form->isVisible());
+            QVERIFY(!w.form->Unloaded()); // not yet: the tick is still below us
+        });
+        QVERIFY2(clock.elapsed() < 10000, "the session was not abandoned");
+        QVERIFY(w.form->Unloaded());
+        QVERIFY(!w.form->Timer2->isActive());
+        QCOMPARE(w.form->List3->item(0)->text(), u"WT"_s);
+        QCOMPARE(w.form->List3->item(1)->text(), u"##"_s); // the tick stopped
+        QCOMPARE(w.server.Connections(), 1);
+        if (exitCommand) {
+            QVERIFY(Form2::OpenWindows().isEmpty());
+            QTRY_COMPARE(ended.size(), 1);
+        } else {
+            QCOMPARE(Form2::OpenWindows().size(), 1);
+            QTest::qWait(50);
+            QCOMPARE(ended.size(), 0);
+            notice->close();
+            QTRY_COMPARE(ended.size(), 1);
+        }
+    }
+
+    // A tick whose window is asked to close twice, by both ways, still closes once.
+    void exitAndCloseBoxTogether() {
+        Window w;
+        w.server.SetAnswer(u"greeting"_s, FaultServer::Silence());
+        w.Store(true, u"one"_s);
+        QSignalSpy ended(w.form.get(), &Form1::ProgramEnded);
+        w.TickWith([&] {
+            w.form->close();
+            w.form->Exit_Click();
+            w.form->close();
+        });
+        QVERIFY(w.form->Unloaded());
+        QTRY_COMPARE(ended.size(), 1);
+        QTest::qWait(50);
+        QCOMPARE(ended.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestForm1Tick)
+#include "tst_form1tick.moc"
