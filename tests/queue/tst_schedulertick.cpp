@@ -204,6 +204,39 @@ private Q_SLOTS:
         QCOMPARE(s.f.queue.Status(1), u"##"_s);
     }
 
+    // The clock comes from real instants, read as local time in the zone the
+    // test runs in (TZ=Europe/Berlin, set by the build).
+    void daylightSavingChangeovers() {
+        QCOMPARE(qgetenv("TZ"), QByteArray("Europe/Berlin"));
+        const auto instant = [](const char *utc) {
+            return QDateTime::fromString(QLatin1String(utc), Qt::ISODate).toLocalTime();
+        };
+        // Spring: 02:00 CET jumps to 03:00 CEST, so 02:30 never shows on the clock.
+        Setup spring;
+        spring.f.queue.Append(entry(u"2027/3/28 02:30"_s, ModeCode::PopUp));
+        spring.now = instant("2027-03-28T00:59:55Z"); // 01:59:55 CET
+        QCOMPARE(spring.now.time(), QTime(1, 59, 55));
+        spring.Tick();
+        QCOMPARE(spring.f.queue.Status(0), u"##"_s);
+        spring.now = instant("2027-03-28T01:00:05Z"); // 03:00:05 CEST
+        QCOMPARE(spring.now.time(), QTime(3, 0, 5));
+        spring.Tick();
+        QCOMPARE(spring.f.queue.Status(0), u"OK"_s);
+        QCOMPARE(spring.window.notices.size(), 1);
+
+        // Autumn: 03:00 CEST falls back to 02:00 CET, so 02:30 comes twice.
+        Setup autumn;
+        autumn.f.queue.Append(entry(u"2027/10/31 02:30"_s, ModeCode::PopUp));
+        for (const char *utc :
+             {"2027-10-31T00:29:55Z", "2027-10-31T00:30:05Z", "2027-10-31T00:50:00Z",
+              "2027-10-31T01:30:05Z", "2027-10-31T01:45:00Z"}) {
+            autumn.now = instant(utc);
+            autumn.Tick();
+        }
+        QCOMPARE(autumn.window.notices.size(), 1);
+        QCOMPARE(autumn.f.queue.Status(0), u"OK"_s);
+    }
+
     void emptyQueueDeliversNothing() {
         Setup s;
         s.Tick();
