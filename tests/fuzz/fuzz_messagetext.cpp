@@ -1,0 +1,321 @@
+// Builds a notification mail from arbitrary field texts and reads what would go on the wire
+// the way a server and then a mail reader would. Any broken promise aborts with the reason.
+//
+// The input is split into fields with libFuzzer's data provider: sender, recipient, subject,
+// body, local host name and date text as strings (read as UTF-8, so every field is valid
+// Unicode), then the Message-Id time and whether the date text is the program's own.
+
+#include "messagetext.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr qsizetype MaxLineOctets = 998;
+constexpr qsizetype MaxEncodedLine = 76;
+constexpr qsizetype MaxEncodedWord = 75;
+constexpr int LastHeaderSend = 11;
+constexpr int ContinuationSend = 12;
+constexpr int SubjectSend = 10;
+// 0001-01-01 and 9999-12-31 in milliseconds since the epoch; a clock outside is not sane.
+constexpr int64_t EarliestTime = -62135596800000;
+constexpr int64_t LatestTime = 253402300799999;
+constexpr int LargestOffset = 14 * 3600;
+constexpr int FirstFourDigitYear = 1000;
+
+const QByteArray Crlf = QByteArrayLiteral("\r\n");
+const QByteArray Boundary = QByteArrayLiteral("--Unique-Boundary");
+const QByteArray EncodedWordStart = QByteArrayLiteral("=?UTF-8?B?");
+const QByteArray EncodedWordEnd = QByteArrayLiteral("?=");
+const QByteArrayList HeaderNames = {"Return-Path", "Date",         "Message-Id",   "X-LocalSender",
+                                    "X-Mailer",    "Organization", "MIME-Version", "From",
+                                    "To",          "Subject",      "Content-Type"};
+
+void Require(bool holds, const char *what) {
+    if (holds)
+        return;
+    std::fprintf(stderr, "message text broke its promise: %s\n", what);
+    std::abort();
+}
+
+// A typed field as it must read in the header: NUL gone, each run of line breaks one blank.
+QByteArray FieldValue(const QString &typed) {
+    QString out;
+    bool inBreak = false;
+    for (const QChar c : typed) {
+        if (c == u'\0')
+            continue;
+        const bool isBreak = c == u'\r' || c == u'\n';
+        if (isBreak && !inBreak)
+            out.append(u' ');
+        else if (!isBreak)
+            out.append(c);
+        inBreak = isBreak;
+    }
+    return out.toUtf8();
+}
+
+// The body with CR LF for each line break, whatever form the break had.
+QByteArray BodyWithCrlf(const QString &body) {
+    QString text = body;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return text.toUtf8();
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Decodes quoted-printable text whose lines end in CR LF, checking the encoding's own rules.
+QByteArray DecodeQuotedPrintable(const QByteArray &encoded) {
+    QByteArray out;
+    const QByteArrayList lines = encoded.split('\n');
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        QByteArray line = lines.at(n);
+        if (n + 1 < lines.size()) {
+            Require(line.endsWith('\r'), "encoded lines end in CR LF");
+            line.chop(1);
+        }
+        Require(line.size() <= MaxEncodedLine, "encoded line of at most 76 characters");
+        Require(line.isEmpty() || !IsBlank(line.back()), "no blank at the end of an encoded line");
+        bool soft = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const char c = line.at(i);
+            Require((c >= 0x20 && c <= 0x7e) || c == '\t', "encoded text is printable");
+            if (c != '=') {
+                out.append(c);
+                continue;
+            }
+            if (i + 1 == line.size()) {
+                soft = true;
+                break;
+            }
+            Require(i + 2 < line.size(), "an escape has two hex digits");
+            const int high = HexValue(line.at(i + 1));
+            const int low = HexValue(line.at(i + 2));
+            Require(high >= 0 && low >= 0, "an escape is = and two upper-case hex digits");
+            out.append(char(high * 16 + low));
+            i += 2;
+        }
+        if (!soft && n + 1 < lines.size())
+            out += Crlf;
+        Require(!soft || n + 1 < lines.size(), "a soft break is followed by a line");
+    }
+    return out;
+}
+
+// The subject as a reader shows it: encoded words decoded, the blanks between them dropped.
+QByteArray ReadSubject(const QByteArray &unfolded) {
+    if (!unfolded.startsWith(EncodedWordStart))
+        return unfolded;
+    QByteArray out;
+    for (const QByteArray &word : unfolded.split(' ')) {
+        Require(word.size() <= MaxEncodedWord, "an encoded word is at most 75 characters");
+        Require(word.startsWith(EncodedWordStart) && word.endsWith(EncodedWordEnd) &&
+                    word.size() >= EncodedWordStart.size() + EncodedWordEnd.size(),
+                "an encoded subject is encoded words separated by blanks");
+        const QByteArray base64 = word.mid(
+            EncodedWordStart.size(), word.size() - EncodedWordStart.size() - EncodedWordEnd.size());
+        const auto decoded =
+            QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+        Require(decoded.decodingStatus == QByteArray::Base64DecodingStatus::Ok,
+                "an encoded word holds valid base64");
+        Require(QString::fromUtf8(decoded.decoded).toUtf8() == decoded.decoded,
+                "an encoded word holds whole UTF-8 characters");
+        out += decoded.decoded;
+    }
+    return out;
+}
+
+bool IsDelimiter(const QByteArray &line, bool *closing) {
+    if (!line.startsWith(Boundary))
+        return false;
+    QByteArray rest = line.mid(Boundary.size());
+    *closing = rest.startsWith("--");
+    if (*closing)
+        rest.remove(0, 2);
+    for (const char c : rest) {
+        if (!IsBlank(c))
+            return false;
+    }
+    return true;
+}
+
+void CheckMessageId(const QByteArray &value) {
+    Require(value.startsWith('<') && value.endsWith('>') && value.count('@') == 1,
+            "Message-Id is <left@right>");
+    const QByteArrayList sides = value.mid(1, value.size() - 2).split('@');
+    for (const QByteArray &side : sides) {
+        Require(!side.isEmpty() && !side.startsWith('.') && !side.endsWith('.') &&
+                    !side.contains(".."),
+                "Message-Id sides are dot-atoms");
+        for (const char c : side)
+            Require(c > 0x20 && c < 0x7f && !QByteArray("()<>[]:;@\\,\"").contains(c),
+                    "Message-Id holds atom characters only");
+    }
+}
+
+void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, bool ownDateText) {
+    Require(!sends.empty() && sends.front().line == 1, "the sends begin with line 1");
+    QByteArray wire;
+    int previous = 0;
+    for (const MessageSend &send : sends) {
+        Require(send.line > previous, "the sends go in line order");
+        previous = send.line;
+        Require(send.bytes.endsWith(Crlf), "every send ends in CR LF");
+        const QByteArray content = send.bytes.chopped(2);
+        if (send.line <= LastHeaderSend) {
+            QByteArray unfolded = content;
+            if (send.line == SubjectSend)
+                unfolded.replace("\r\n ", " ").replace("\r\n\t", "\t");
+            Require(!unfolded.contains('\r') && !unfolded.contains('\n'),
+                    "a header send is one line, the subject's folded lines aside");
+        } else if (send.line == ContinuationSend) {
+            Require(content.endsWith(Crlf) && IsBlank(content.front()) &&
+                        !content.chopped(2).contains('\r') && !content.chopped(2).contains('\n'),
+                    "line 12 continues the Content-Type field and ends the header");
+        }
+        wire += send.bytes;
+    }
+    wire += MessageText::EndOfData();
+
+    // On the wire: CR LF pairs only, lines within the limit.
+    for (qsizetype i = 0; i < wire.size(); ++i) {
+        if (wire.at(i) == '\r')
+            Require(i + 1 < wire.size() && wire.at(i + 1) == '\n', "no bare CR");
+        if (wire.at(i) == '\n')
+            Require(i > 0 && wire.at(i - 1) == '\r', "no bare LF");
+    }
+    QByteArrayList lines = wire.split('\n');
+    lines.removeLast(); // the wire ends in CR LF
+    for (QByteArray &line : lines) {
+        line.chop(1); // its CR
+        Require(line.size() <= MaxLineOctets, "no line longer than 998 octets");
+    }
+
+    // The server: the first lone "." ends the data; a leading dot is removed from the rest.
+    const qsizetype end = lines.indexOf(QByteArray("."));
+    Require(end == lines.size() - 1, "only the end of data is a lone dot");
+    lines.removeLast();
+    for (QByteArray &line : lines) {
+        if (line.startsWith('.'))
+            line.remove(0, 1);
+    }
+
+    // The header: eleven fields in their order, the typed ones as typed.
+    const qsizetype headerEnd = lines.indexOf(QByteArray());
+    Require(headerEnd > 0, "the header ends with an empty line");
+    QByteArrayList fields;
+    for (qsizetype i = 0; i < headerEnd; ++i) {
+        const QByteArray &line = lines.at(i);
+        if (!line.isEmpty() && IsBlank(line.front())) {
+            Require(!fields.isEmpty(), "the header does not begin with a continuation");
+            fields.last() += line;
+        } else {
+            fields.append(line);
+        }
+    }
+    Require(fields.size() == HeaderNames.size(), "the header holds exactly its eleven fields");
+    QByteArrayList values;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const QByteArray prefix = HeaderNames.at(i) + ": ";
+        Require(fields.at(i).startsWith(prefix), "the header fields in their order");
+        values.append(fields.at(i).mid(prefix.size()));
+    }
+    Require(values.at(0) == "Tallowick32@" + FieldValue(in.localHostName),
+            "Return-Path carries the host name");
+    Require(values.at(1) == FieldValue(in.dateHeaderText), "Date carries the date text");
+    Require(values.at(7) == FieldValue(in.headerSender), "From carries the sender");
+    Require(values.at(8) == FieldValue(in.recipient), "To carries the recipient");
+    Require(ReadSubject(values.at(9)) == FieldValue(in.subject), "Subject reads as typed");
+    CheckMessageId(values.at(2));
+    if (ownDateText && in.messageIdTime.date().year() >= FirstFourDigitYear) {
+        static const QRegularExpression date(
+            QStringLiteral("^(Mon|Tue|Wed|Thu|Fri|Sat|Sun), [0-3][0-9] "
+                           "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} "
+                           "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [+-][0-9]{4}$"));
+        Require(date.match(QString::fromLatin1(values.at(1))).hasMatch(),
+                "the program's date text is an Internet date");
+    }
+
+    // The multipart body: a preamble, one part, the closing delimiter.
+    qsizetype i = headerEnd + 1;
+    bool closing = false;
+    while (i < lines.size() && !IsDelimiter(lines.at(i), &closing))
+        ++i;
+    Require(i < lines.size() && !closing, "the part begins with a delimiter");
+    const qsizetype partStart = ++i;
+    while (i < lines.size() && !IsDelimiter(lines.at(i), &closing))
+        ++i;
+    Require(i < lines.size() && closing, "one part only, ended by the closing delimiter");
+    const qsizetype partEnd = i;
+    for (++i; i < lines.size(); ++i)
+        Require(lines.at(i).isEmpty(), "nothing but empty lines after the closing delimiter");
+
+    const qsizetype partHeaderEnd = lines.indexOf(QByteArray(), partStart);
+    Require(partHeaderEnd >= 0 && partHeaderEnd < partEnd, "the part's header ends");
+    bool quotedPrintable = false;
+    for (qsizetype k = partStart; k < partHeaderEnd; ++k) {
+        if (lines.at(k).toLower() == "content-transfer-encoding: quoted-printable")
+            quotedPrintable = true;
+    }
+    // The CR LF before a delimiter belongs to the delimiter.
+    const QByteArray content = lines.mid(partHeaderEnd + 1, partEnd - partHeaderEnd - 1).join(Crlf);
+    const QByteArray expected = BodyWithCrlf(in.body) + Crlf + Crlf;
+    if (quotedPrintable) {
+        Require(DecodeQuotedPrintable(content) == expected, "the encoded body reads as typed");
+    } else {
+        for (const char c : content)
+            Require((c >= 0x20 && c <= 0x7e) || c == '\t' || c == '\r' || c == '\n',
+                    "an unencoded body is US-ASCII text");
+        Require(content == expected, "the body reads as typed");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    FuzzedDataProvider provider(data, size);
+    const auto field = [&provider] {
+        const std::string bytes = provider.ConsumeRandomLengthString();
+        return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+    };
+    MessageInput in;
+    in.headerSender = field();
+    in.recipient = field();
+    in.subject = field();
+    in.body = field();
+    in.localHostName = field();
+    const QString typedDate = field();
+    const bool validTime = provider.ConsumeBool();
+    const bool ownDateText = provider.ConsumeBool();
+    const int64_t msecs = provider.ConsumeIntegralInRange(EarliestTime, LatestTime);
+    const int offset = provider.ConsumeIntegralInRange(-LargestOffset, LargestOffset);
+    if (validTime)
+        in.messageIdTime = QDateTime::fromMSecsSinceEpoch(msecs, Qt::OffsetFromUTC, offset);
+    in.dateHeaderText = ownDateText ? MessageText::DateHeaderText(in.messageIdTime) : typedDate;
+
+    CheckSends(in, MessageText::Sends(in), ownDateText && validTime);
+    return 0;
+}
