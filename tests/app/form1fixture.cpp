@@ -66,6 +66,8 @@ Form1Fixture::Form1Fixture(ReportedSystem reported, std::int32_t taskbar, bool s
     services.prompts = &prompts;
     services.shell = std::move(recordingShell);
     services.versionQuery = [this](OSVERSIONINFO &info) {
+        ++system.queries;
+        system.sizeAsked = info.dwOSVersionInfoSize;
         if (!system.answers)
             return false;
         info.dwPlatformId = system.platformId;

@@ -63,7 +63,9 @@ struct ReportedSystem {
     std::uint32_t platformId = VER_PLATFORM_WIN32_NT;
     std::uint32_t major = 10;
     std::uint32_t minor = 0;
-    bool answers = true; // false: the query fails and fills nothing
+    bool answers = true;         // false: the query fails and fills nothing
+    std::uint32_t sizeAsked = 0; // the record size the program passed in
+    int queries = 0;
 };
 
 // A main window with a pinned clock, recording message boxes and a recording
