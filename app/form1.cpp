@@ -234,9 +234,12 @@ void Form1::buildControls() {
     Label4->setFont(dialogFont(6.75));
     Text4 =
         lineEdit("Text4", QString(), QStringLiteral("To: (E-mail Address)"), 1680, 3000, 2655, 375);
+    Text4->setToolTip(QStringLiteral("Type here the destination e-mail address"));
     Label12 = label("Label12", QStringLiteral("Subject:"), 120, 3360, 1575, 375, LabelColour);
     Text5 = lineEdit("Text5", QStringLiteral("Reminder."), QStringLiteral("Subject"), 1680, 3360,
                      2655, 345);
+
+    Text5->setToolTip(QStringLiteral("Type here the e-mail subject"));
 
     // The two tray pictures lie under lamps 7 and 8 and are not seen.
     Image1 = {nullptr, new QLabel(client), new QLabel(client)};
