@@ -1,0 +1,100 @@
+#!/usr/bin/python3
+"""Reads Tallowick's windows through the accessibility bus (AT-SPI) and prints them as JSON.
+
+What a screen reader would find: the main window's caption, the rows of every list of its
+queue table, the texts of its text boxes and of its editable combo boxes (in window order), and for every notice window its caption and the
+text of its text box. Controls are found by role and accessible name. Needs Debian's
+python3-pyatspi and a session bus on which Tallowick runs with accessibility switched on.
+
+Usage: atspi_probe.py [APP_NAME]      (default: Tallowick)
+Prints {"found": false} when the application is not on the bus (yet).
+"""
+
+import json
+import sys
+
+import pyatspi
+
+MAIN_CAPTION_PREFIX = "Tallowick: Quillmere"
+NOTICE_TEXT_NAME = "Notice text"
+
+
+def text_of(accessible):
+    try:
+        text = accessible.queryText()
+    except NotImplementedError:
+        return None
+    return text.getText(0, -1)
+
+
+def children(accessible):
+    for i in range(accessible.childCount):
+        child = accessible.getChildAtIndex(i)
+        if child is not None:
+            yield child
+
+
+def descendants(accessible):
+    for child in children(accessible):
+        yield child
+        yield from descendants(child)
+
+
+def state_names(accessible):
+    states = accessible.getState()
+    return {
+        "visible": states.contains(pyatspi.STATE_VISIBLE),
+        "showing": states.contains(pyatspi.STATE_SHOWING),
+        "enabled": states.contains(pyatspi.STATE_ENABLED),
+    }
+
+
+def main_window(frame):
+    lists = {}
+    texts = {}
+    buttons = {}
+    combos = []
+    for node in descendants(frame):
+        role = node.getRole()
+        if role == pyatspi.ROLE_LIST and node.name:
+            lists[node.name] = [item.name for item in children(node)
+                                if item.getRole() == pyatspi.ROLE_LIST_ITEM]
+        elif role == pyatspi.ROLE_COMBO_BOX:
+            # An editable combo box is named after its text; read its edit field instead.
+            combos.extend(text_of(child) for child in children(node)
+                          if child.getRole() == pyatspi.ROLE_TEXT)
+        elif role == pyatspi.ROLE_TEXT and node.name:
+            texts[node.name] = text_of(node)
+        elif role == pyatspi.ROLE_PUSH_BUTTON and node.name:
+            buttons[node.name] = state_names(node)["enabled"]
+    return {"caption": frame.name, "states": state_names(frame), "lists": lists,
+            "texts": texts, "combos": combos, "buttons": buttons}
+
+
+def notice_window(frame):
+    texts = [text_of(node) for node in descendants(frame)
+             if node.getRole() == pyatspi.ROLE_TEXT and node.name == NOTICE_TEXT_NAME]
+    return {"caption": frame.name, "states": state_names(frame), "texts": texts}
+
+
+def main():
+    app_name = sys.argv[1] if len(sys.argv) > 1 else "Tallowick"
+    desktop = pyatspi.Registry.getDesktop(0)
+    result = {"found": False, "main": None, "notices": []}
+    for app in children(desktop):
+        if app.name != app_name:
+            continue
+        result["found"] = True
+        for frame in children(app):
+            if frame.name.startswith(MAIN_CAPTION_PREFIX):
+                result["main"] = main_window(frame)
+            else:
+                notice = notice_window(frame)
+                if notice["texts"]:
+                    result["notices"].append(notice)
+    json.dump(result, sys.stdout, ensure_ascii=False)
+    sys.stdout.write("\n")
+
+
+if __name__ == "__main__":
+    main()
