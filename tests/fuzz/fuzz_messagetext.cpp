@@ -42,6 +42,13 @@ const QByteArrayList HeaderNames = {"Return-Path", "Date",         "Message-Id",
                                     "X-Mailer",    "Organization", "MIME-Version", "From",
                                     "To",          "Subject",      "Content-Type"};
 
+// Faults already reported and not mended yet can be set aside, so that a run explores past
+// them: TALLOWICK_FUZZ_SKIP=header-length,boundary-in-body (see README.md).
+bool Skipped(const char *fault) {
+    static const QByteArrayList skipped = qgetenv("TALLOWICK_FUZZ_SKIP").split(',');
+    return skipped.contains(fault);
+}
+
 void Require(bool holds, const char *what) {
     if (holds)
         return;
@@ -209,8 +216,14 @@ void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, b
     }
     QByteArrayList lines = wire.split('\n');
     lines.removeLast(); // the wire ends in CR LF
+    bool inHeader = true;
     for (QByteArray &line : lines) {
         line.chop(1); // its CR
+        if (inHeader && Skipped("header-length")) {
+            inHeader = !line.isEmpty();
+            continue;
+        }
+        inHeader = inHeader && !line.isEmpty();
         Require(line.size() <= MaxLineOctets, "no line longer than 998 octets");
     }
 
@@ -260,6 +273,10 @@ void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, b
     }
 
     // The multipart body: a preamble, one part, the closing delimiter.
+    // A body holding the boundary can put it at the start of a line, directly or through a
+    // soft line break of the encoding.
+    if (Skipped("boundary-in-body") && in.body.contains(QString::fromLatin1(Boundary)))
+        return;
     qsizetype i = headerEnd + 1;
     bool closing = false;
     while (i < lines.size() && !IsDelimiter(lines.at(i), &closing))
