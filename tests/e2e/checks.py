@@ -8,6 +8,7 @@ The exit status is the number of failed checks (at most 100).
   checks.py queue STATE_JSON --subject S --recipient R --mail-message M --popup-message P
                              --display-line L
   checks.py notice STATE_JSON --display-line L --message M
+  checks.py restored STATE_JSON
 """
 
 import argparse
@@ -151,6 +152,16 @@ def check_notice(args, report):
                  [" " + args.display_line, " " + args.message])
 
 
+def check_restored(args, report):
+    main = load_state(args.state).get("main")
+    if not report.check("the main window is on the accessibility bus", main is not None):
+        return
+    report.check("the restored main window is shown and enabled",
+                 main["states"]["showing"] and main["states"]["enabled"], f"{main['states']}")
+    report.equal("the queue is unchanged by hiding", main["lists"].get("Status"),
+                 [STATUS_DELIVERED, STATUS_DELIVERED])
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     sub = parser.add_subparsers(dest="what", required=True)
@@ -172,10 +183,13 @@ def main():
     notice.add_argument("state")
     notice.add_argument("--display-line", required=True)
     notice.add_argument("--message", required=True)
+    restored = sub.add_parser("restored")
+    restored.add_argument("state")
     args = parser.parse_args()
 
     report = Report()
-    {"mail": check_mail, "queue": check_queue, "notice": check_notice}[args.what](args, report)
+    {"mail": check_mail, "queue": check_queue, "notice": check_notice,
+     "restored": check_restored}[args.what](args, report)
     return min(report.failed, 100)
 
 

@@ -17,6 +17,7 @@ echo $$ >"$work/inner.pid"
 
 sink_pid=""
 app_pid=""
+# shellcheck disable=SC2317  # called from the traps below
 stop() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
   [ -n "$sink_pid" ] && kill "$sink_pid" 2>/dev/null
