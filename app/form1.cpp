@@ -225,6 +225,7 @@ void Form1::buildControls() {
     Label14->setFont(dialogFont(6.75));
     Text7 = lineEdit("Text7", QString(), QStringLiteral("From: (E-mail address)"), 1680, 2640, 2655,
                      375);
+    Text7->setToolTip(QStringLiteral("Type here your e-mail address"));
     Label3 =
         label("Label3", QStringLiteral("SMTP Mail Server:"), 4440, 2640, 1575, 375, LabelColour);
     Text3 =

@@ -5,7 +5,6 @@
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(Form1::AppTitle);
-    QApplication::setApplicationDisplayName(Form1::AppTitle);
     QApplication::setDesktopFileName(QStringLiteral("tallowick"));
     // The program ends when its main window has closed and the last notice
     // window is dismissed, not when the last visible window goes (the main
