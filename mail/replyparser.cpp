@@ -82,6 +82,10 @@ LineCheck CheckLine(QByteArray line, bool complete) {
 } // namespace
 
 void ReplyParser::Append(const QByteArray &bytes) {
+    // Once bytes were lost, whatever comes later would be joined to a reply cut off in the
+    // middle; the reply stream is broken for good and only Clear() starts it afresh.
+    if (m_overflow)
+        return;
     const qsizetype room = MaxReplySize - m_buffer.size();
     if (bytes.size() > room) {
         m_buffer.append(bytes.left(room));

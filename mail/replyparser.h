@@ -26,12 +26,13 @@ public:
         QString reason;  // why the bytes are refused (NotSmtp, TooLong)
     };
 
-    // Adds received bytes; what would grow the buffer past MaxReplySize is dropped and makes
-    // the next take report TooLong once the complete replies before it are taken.
+    // Adds received bytes. What would grow the buffer past MaxReplySize is dropped, and so is
+    // everything appended after that until Clear(): the replies complete before the gap can
+    // still be taken, after them every take reports TooLong.
     void Append(const QByteArray &bytes);
     // Takes the first complete reply off the buffer, or says why there is none.
     Reply Take();
-    // Forgets everything received.
+    // Forgets everything received, an overflow included.
     void Clear();
 
     const QByteArray &Buffer() const { return m_buffer; }

@@ -16,6 +16,8 @@ private Q_SLOTS:
     void aReplyOfExactlyTheLimitIsTaken();
     void aReplyPastTheLimitIsRefused();
     void repliesBeforeAnOverflowAreStillTaken();
+    void nothingIsJoinedAcrossAnOverflow_data();
+    void nothingIsJoinedAcrossAnOverflow();
     void clearForgetsEverything();
 };
 
@@ -162,6 +164,48 @@ void TestReplyParser::repliesBeforeAnOverflowAreStillTaken() {
     QCOMPARE(reply.status, Status::Complete);
     QCOMPARE(reply.code, 220);
     QCOMPARE(parser.Take().status, Status::TooLong);
+}
+
+void TestReplyParser::nothingIsJoinedAcrossAnOverflow_data() {
+    QTest::addColumn<QByteArrayList>("later"); // arrivals after the take that made room
+
+    QTest::newRow("the end of the cut reply") << QByteArrayList{"yyy\r\n250 end\r\n"};
+    QTest::newRow("a whole reply") << QByteArrayList{"250 OK\r\n"};
+    QTest::newRow("in pieces") << QByteArrayList{"\r\n", "250 O", "K\r\n354 go\r\n"};
+    QTest::newRow("nothing") << QByteArrayList{};
+}
+
+// After bytes were dropped, taking the replies before the gap makes room in the buffer; what
+// arrives then must not be joined to the reply that was cut off.
+void TestReplyParser::nothingIsJoinedAcrossAnOverflow() {
+    QFETCH(QByteArrayList, later);
+
+    const QByteArray first = "220 " + QByteArray(1000, 'a') + "\r\n";
+    const QByteArray cut = "250-" + QByteArray(ReplyParser::MaxReplySize, 'x');
+    ReplyParser parser;
+    parser.Append(first + cut);
+    QCOMPARE(parser.Buffer().size(), ReplyParser::MaxReplySize);
+    const ReplyParser::Reply reply = parser.Take();
+    QCOMPARE(reply.status, Status::Complete);
+    QCOMPARE(reply.text, first);
+    const QByteArray left = parser.Buffer();
+    QCOMPARE(left, cut.left(ReplyParser::MaxReplySize - first.size()));
+
+    for (const QByteArray &bytes : later) {
+        parser.Append(bytes);
+        QCOMPARE(parser.Buffer(), left);
+    }
+    // The failure stays until the parser is cleared, however often it is asked.
+    for (int i = 0; i < 3; ++i) {
+        const ReplyParser::Reply next = parser.Take();
+        QCOMPARE(next.status, Status::TooLong);
+        QCOMPARE(next.text, QByteArray());
+        QCOMPARE(parser.Buffer(), left);
+        parser.Append("250 OK\r\n");
+    }
+    parser.Clear();
+    parser.Append("250 OK\r\n");
+    QCOMPARE(parser.Take().status, Status::Complete);
 }
 
 void TestReplyParser::clearForgetsEverything() {
