@@ -90,6 +90,20 @@ QByteArray JoinStuffed(const QByteArrayList &lines) {
     return out;
 }
 
+bool IsBlankOctet(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The longest start of `utf8` that fits in `room` octets and ends on a character boundary.
+QByteArray CutAtCharacter(const QByteArray &utf8, qsizetype room) {
+    if (utf8.size() <= room)
+        return utf8;
+    qsizetype end = qMax<qsizetype>(room, 0);
+    while (end > 0 && (uchar(utf8.at(end)) & 0xc0) == 0x80)
+        --end;
+    return utf8.left(end);
+}
+
 bool IsPrintableAscii(QChar c) {
     return c.unicode() >= 0x20 && c.unicode() <= 0x7e;
 }
@@ -137,9 +151,23 @@ QByteArray EncodedWords(const QByteArray &utf8) {
     return out;
 }
 
+// An encoded line never opens with these: a "." would need the SMTP transparency rule (and a
+// lone one would end the data), and a "-" could start "--Unique-Boundary", which a mail reader
+// takes for the end of the text part.
+bool EscapedAtLineStart(uchar octet) {
+    return octet == '.' || octet == '-';
+}
+
+QByteArray Escaped(uchar octet) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    QByteArray token(1, '=');
+    token.append(Hex[octet >> 4]);
+    token.append(Hex[octet & 0x0f]);
+    return token;
+}
+
 // The body as quoted-printable lines (RFC 2045) of its UTF-8 form, without line ends.
 QByteArrayList QuotedPrintableLines(const QString &body) {
-    static constexpr char Hex[] = "0123456789ABCDEF";
     QByteArrayList out;
     for (const QString &line : SplitLines(body)) {
         const QByteArray octets = line.toUtf8();
@@ -148,24 +176,16 @@ QByteArrayList QuotedPrintableLines(const QString &body) {
             const uchar octet = uchar(octets.at(i));
             const bool last = i + 1 == octets.size();
             const bool blank = octet == ' ' || octet == '\t';
-            // A "." that would open a line is escaped, so the encoded text never needs the
-            // SMTP transparency rule; a blank at the end of a line would be lost in transit.
+            // A blank at the end of a line would be lost in transit.
             const bool literal =
                 ((octet >= 33 && octet <= 126 && octet != '=') || (blank && !last)) &&
-                !(octet == '.' && current.isEmpty());
-            QByteArray token;
-            if (literal) {
-                token.append(char(octet));
-            } else {
-                token.append('=');
-                token.append(Hex[octet >> 4]);
-                token.append(Hex[octet & 0x0f]);
-            }
+                !(current.isEmpty() && EscapedAtLineStart(octet));
+            QByteArray token = literal ? QByteArray(1, char(octet)) : Escaped(octet);
             if (current.size() + token.size() > MaxQuotedPrintableText) {
                 out.append(current + '=');
                 current.clear();
-                if (octet == '.')
-                    token = "=2E";
+                if (literal && EscapedAtLineStart(octet))
+                    token = Escaped(octet);
             }
             current += token;
         }
@@ -177,7 +197,6 @@ QByteArrayList QuotedPrintableLines(const QString &body) {
 } // namespace
 
 std::vector<MessageSend> MessageText::Sends(const MessageInput &in) {
-    const QByteArray host = HeaderSafe(in.localHostName).toUtf8();
     const bool plain = BodyIsPlain(in.body);
 
     QByteArray body;
@@ -191,16 +210,16 @@ std::vector<MessageSend> MessageText::Sends(const MessageInput &in) {
     }
 
     std::vector<MessageSend> sends;
-    sends.push_back({1, Line(ReturnPathPrefix + host)});
-    sends.push_back({2, Line(DatePrefix + HeaderSafe(in.dateHeaderText).toUtf8())});
+    sends.push_back({1, Line(HeaderLine(ReturnPathPrefix, in.localHostName))});
+    sends.push_back({2, Line(HeaderLine(DatePrefix, in.dateHeaderText))});
     sends.push_back(
-        {3, Line(MessageIdPrefix + MessageId(in.messageIdTime, in.localHostName).toUtf8())});
-    sends.push_back({4, Line(LocalSenderPrefix + host)});
+        {3, Line(HeaderLine(MessageIdPrefix, MessageId(in.messageIdTime, in.localHostName)))});
+    sends.push_back({4, Line(HeaderLine(LocalSenderPrefix, in.localHostName))});
     sends.push_back({5, Line(MailerLine)});
     sends.push_back({6, Line(OrganizationLine)});
     sends.push_back({7, Line(MimeVersionLine)});
-    sends.push_back({8, Line(FromPrefix + HeaderSafe(in.headerSender).toUtf8())});
-    sends.push_back({9, Line(ToPrefix + HeaderSafe(in.recipient).toUtf8())});
+    sends.push_back({8, Line(HeaderLine(FromPrefix, in.headerSender))});
+    sends.push_back({9, Line(HeaderLine(ToPrefix, in.recipient))});
     sends.push_back({10, Line(SubjectPrefix + SubjectField(in.subject))});
     sends.push_back({11, Line(ContentTypeLine)});
     sends.push_back({12, Line(BoundaryLine) + Crlf});
@@ -239,10 +258,18 @@ QString MessageText::MessageId(const QDateTime &now, const QString &localHostNam
     const QString stamp = now.isValid()
                               ? QLocale::c().toString(now, QStringLiteral("yyyyMMddhhmmss"))
                               : QString::fromLatin1(NoTimeStamp);
-    return QStringLiteral("<%1.%2.%3.%4@%5>")
-        .arg(QString::fromLatin1(MessageIdTag), stamp,
-             QString::number(QCoreApplication::applicationPid()), QString::number(count),
-             IdRightSide(localHostName));
+    const QString left =
+        QStringLiteral("<%1.%2.%3.%4@")
+            .arg(QString::fromLatin1(MessageIdTag), stamp,
+                 QString::number(QCoreApplication::applicationPid()), QString::number(count));
+    // The id cannot be folded, so the host part gives way to keep its line within the limit;
+    // the left side alone makes the id unique. The right side is ASCII: one octet a character.
+    const qsizetype room = MaxLineOctets - qsizetype(sizeof(MessageIdPrefix) - 1) - left.size() -
+                           qsizetype(sizeof(">") - 1);
+    QString right = IdRightSide(localHostName).left(room);
+    while (right.endsWith(u'.'))
+        right.chop(1);
+    return left + right + u'>';
 }
 
 QString MessageText::HeaderSafe(const QString &text) {
@@ -264,10 +291,58 @@ QString MessageText::HeaderSafe(const QString &text) {
     return out;
 }
 
+QByteArray MessageText::HeaderLine(const QByteArray &prefix, const QString &value) {
+    const QByteArray octets = HeaderSafe(value).toUtf8();
+    if (prefix.size() + octets.size() <= MaxLineOctets)
+        return prefix + octets;
+
+    // The value is taken as runs of blanks, each followed by a run of non-blanks (a token);
+    // only the first run of blanks may be empty, only the last token may be.
+    QByteArray out = prefix;
+    qsizetype lineStart = 0;
+    qsizetype i = 0;
+    // Folding right after "Name: " would leave that line without a value.
+    bool canFold = !IsBlankOctet(prefix.back());
+    while (i < octets.size()) {
+        qsizetype blanksEnd = i;
+        while (blanksEnd < octets.size() && IsBlankOctet(octets.at(blanksEnd)))
+            ++blanksEnd;
+        qsizetype tokenEnd = blanksEnd;
+        while (tokenEnd < octets.size() && !IsBlankOctet(octets.at(tokenEnd)))
+            ++tokenEnd;
+        const QByteArray blanks = octets.mid(i, blanksEnd - i);
+        const QByteArray token = octets.mid(blanksEnd, tokenEnd - blanksEnd);
+        i = tokenEnd;
+
+        const qsizetype used = out.size() - lineStart;
+        if (used + blanks.size() + token.size() <= MaxLineOctets) {
+            out += blanks + token;
+        } else if (canFold && !blanks.isEmpty() && !token.isEmpty()) {
+            // Fold: the blanks open a continuation line, as many of them as leave the token
+            // room, but at least one.
+            out += Crlf;
+            lineStart = out.size();
+            const QByteArray kept = blanks.left(qMax<qsizetype>(1, MaxLineOctets - token.size()));
+            out += kept + CutAtCharacter(token, MaxLineOctets - kept.size());
+        } else {
+            // The first token after "Name: ", or blanks at the end: they stay on this line, the
+            // token before the blanks, as far as they fit.
+            const qsizetype room = MaxLineOctets - used;
+            const QByteArray kept = blanks.left(qMax<qsizetype>(0, room - token.size()));
+            out += kept + CutAtCharacter(token, room - kept.size());
+        }
+        canFold = true;
+    }
+    return out;
+}
+
 bool MessageText::BodyIsPlain(const QString &body) {
     for (const QString &line : SplitLines(body)) {
         const qsizetype wireLength = line.size() + (line.startsWith(u'.') ? 1 : 0);
         if (wireLength > MaxLineOctets)
+            return false;
+        // Such a line would end the text part early in a mail reader; encoded, it starts "=2D".
+        if (line.startsWith(QLatin1String(Delimiter)))
             return false;
         for (const QChar c : line) {
             if (!IsPrintableAscii(c) && c != u'\t')

@@ -41,11 +41,19 @@ public:
     // (each run of CR/LF becomes one blank; NUL is dropped).
     static QString HeaderSafe(const QString &text);
 
+    // The header line `prefix` followed by `value` (made header-safe, as UTF-8), without its
+    // CR LF, held within 998 octets a line: too long, it is folded before a run of blanks
+    // (CR LF, then the blanks); a run of non-blanks that fits no line is cut at a character
+    // boundary, and blanks that fit nowhere are dropped, but tokens are never joined.
+    static QByteArray HeaderLine(const QByteArray &prefix, const QString &value);
+
     // True when the body can go out as it stands under charset=US-ASCII: printable ASCII,
-    // tabs and line breaks only, and no line longer than the SMTP limit once dot-stuffed.
+    // tabs and line breaks only, no line longer than the SMTP limit once dot-stuffed, and no
+    // line that begins like the part's delimiter.
     static bool BodyIsPlain(const QString &body);
     // The body as quoted-printable (RFC 2045) of its UTF-8 form: CR LF line breaks, soft line
-    // breaks keeping every line at 76 characters or less. No dot-stuffing.
+    // breaks keeping every line at 76 characters or less, and no line beginning with "." or
+    // "-" (those are escaped there). No dot-stuffing.
     static QByteArray QuotedPrintable(const QString &body);
     // The subject as it stands after "Subject: ": unchanged when it is plain ASCII and fits,
     // otherwise RFC 2047 encoded words (=?UTF-8?B?...?=) folded onto continuation lines.

@@ -27,7 +27,6 @@ constexpr qsizetype MaxEncodedLine = 76;
 constexpr qsizetype MaxEncodedWord = 75;
 constexpr int LastHeaderSend = 11;
 constexpr int ContinuationSend = 12;
-constexpr int SubjectSend = 10;
 // 0001-01-01 and 9999-12-31 in milliseconds since the epoch; a clock outside is not sane.
 constexpr int64_t EarliestTime = -62135596800000;
 constexpr int64_t LatestTime = 253402300799999;
@@ -86,6 +85,29 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// A header value as runs of blanks, each followed by a token (a run of non-blanks); only the
+// first run of blanks and the last token can be empty.
+struct Runs {
+    QByteArrayList blanks;
+    QByteArrayList tokens;
+};
+
+Runs SplitRuns(const QByteArray &value) {
+    Runs runs;
+    qsizetype i = 0;
+    while (i < value.size()) {
+        const qsizetype start = i;
+        while (i < value.size() && IsBlank(value.at(i)))
+            ++i;
+        runs.blanks.append(value.mid(start, i - start));
+        const qsizetype tokenStart = i;
+        while (i < value.size() && !IsBlank(value.at(i)))
+            ++i;
+        runs.tokens.append(value.mid(tokenStart, i - tokenStart));
+    }
+    return runs;
+}
+
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -130,6 +152,45 @@ QByteArray DecodeQuotedPrintable(const QByteArray &encoded) {
         Require(!soft || n + 1 < lines.size(), "a soft break is followed by a line");
     }
     return out;
+}
+
+// A header value as sent against the one typed (`typed` as FieldValue gives it), for a field
+// whose name and ": " take `prefixSize` octets. A line that fits goes out unchanged. A longer
+// one may be folded, which unfolding undoes, and only what fits no line may be lost: every
+// token stays, in its order, cut only when it cannot fit a line even on its own, and then at
+// a character boundary to no less than the room a line has for it, less one character; runs
+// of blanks may be shortened, but a token is never joined to the next.
+void CheckHeaderValue(const QByteArray &sent, const QByteArray &typed, qsizetype prefixSize,
+                      const char *what) {
+    if (prefixSize + typed.size() <= MaxLineOctets) {
+        Require(sent == typed, what);
+        return;
+    }
+    const Runs got = SplitRuns(sent);
+    Runs want = SplitRuns(typed);
+    // Blanks at the end that fit no line may be gone.
+    if (want.tokens.size() == got.tokens.size() + 1 && want.tokens.last().isEmpty()) {
+        want.tokens.removeLast();
+        want.blanks.removeLast();
+    }
+    Require(got.tokens.size() == want.tokens.size(), what);
+    constexpr qsizetype LongestUtf8Character = 4;
+    for (qsizetype i = 0; i < got.tokens.size(); ++i) {
+        const QByteArray &token = got.tokens.at(i);
+        const QByteArray &typedToken = want.tokens.at(i);
+        Require(typedToken.startsWith(token), what);
+        if (token.size() < typedToken.size()) {
+            Require(prefixSize + typedToken.size() > MaxLineOctets,
+                    "a header token is cut only when it fits no line");
+            Require(token.size() > MaxLineOctets - prefixSize - LongestUtf8Character,
+                    "a cut header token keeps what fits");
+            Require(QString::fromUtf8(token).toUtf8() == token,
+                    "a header token is cut at a character boundary");
+        }
+        const QByteArray &blanks = got.blanks.at(i);
+        Require(want.blanks.at(i).startsWith(blanks), what);
+        Require(i == 0 || !blanks.isEmpty(), "header tokens are never joined");
+    }
 }
 
 // The subject as a reader shows it: encoded words decoded, the blanks between them dropped.
@@ -193,11 +254,18 @@ void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, b
         Require(send.bytes.endsWith(Crlf), "every send ends in CR LF");
         const QByteArray content = send.bytes.chopped(2);
         if (send.line <= LastHeaderSend) {
-            QByteArray unfolded = content;
-            if (send.line == SubjectSend)
-                unfolded.replace("\r\n ", " ").replace("\r\n\t", "\t");
-            Require(!unfolded.contains('\r') && !unfolded.contains('\n'),
-                    "a header send is one line, the subject's folded lines aside");
+            // Any header field may be folded where it is too long (the subject is folded
+            // between encoded words); a continuation line is never blanks alone.
+            const QByteArrayList folded = content.split('\n');
+            for (qsizetype k = 1; k < folded.size(); ++k) {
+                const QByteArray &line = folded.at(k);
+                Require(folded.at(k - 1).endsWith('\r') && !line.isEmpty() && IsBlank(line.front()),
+                        "a header send is one field, folded at blanks");
+                bool text = false;
+                for (const char c : line)
+                    text = text || !IsBlank(c);
+                Require(text, "a continuation line holds more than blanks");
+            }
         } else if (send.line == ContinuationSend) {
             Require(content.endsWith(Crlf) && IsBlank(content.front()) &&
                         !content.chopped(2).contains('\r') && !content.chopped(2).contains('\n'),
@@ -256,11 +324,17 @@ void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, b
         Require(fields.at(i).startsWith(prefix), "the header fields in their order");
         values.append(fields.at(i).mid(prefix.size()));
     }
-    Require(values.at(0) == "Tallowick32@" + FieldValue(in.localHostName),
-            "Return-Path carries the host name");
-    Require(values.at(1) == FieldValue(in.dateHeaderText), "Date carries the date text");
-    Require(values.at(7) == FieldValue(in.headerSender), "From carries the sender");
-    Require(values.at(8) == FieldValue(in.recipient), "To carries the recipient");
+    const auto prefixSize = [](qsizetype field) {
+        return HeaderNames.at(field).size() + 2;
+    };
+    CheckHeaderValue(values.at(0), "Tallowick32@" + FieldValue(in.localHostName), prefixSize(0),
+                     "Return-Path carries the host name");
+    CheckHeaderValue(values.at(1), FieldValue(in.dateHeaderText), prefixSize(1),
+                     "Date carries the date text");
+    CheckHeaderValue(values.at(7), FieldValue(in.headerSender), prefixSize(7),
+                     "From carries the sender");
+    CheckHeaderValue(values.at(8), FieldValue(in.recipient), prefixSize(8),
+                     "To carries the recipient");
     Require(ReadSubject(values.at(9)) == FieldValue(in.subject), "Subject reads as typed");
     CheckMessageId(values.at(2));
     if (ownDateText && in.messageIdTime.date().year() >= FirstFourDigitYear) {

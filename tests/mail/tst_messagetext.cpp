@@ -98,6 +98,10 @@ private Q_SLOTS:
     void headerInjection();
     void headerSafe_data();
     void headerSafe();
+    void headerLine_data();
+    void headerLine();
+    void longHeaderValues_data();
+    void longHeaderValues();
     void messageIdForm_data();
     void messageIdForm();
     void messageIdUnique();
@@ -232,6 +236,21 @@ void TestMessageText::bodyOnWire_data() {
     QTest::newRow("NUL") << QStringLiteral(" a") + QChar(0) + QStringLiteral("b")
                          << QByteArray(" a=00b\r\n\r\n") << false;
     QTest::newRow("euro, dot lines") << QStringLiteral(".€\n.\r..") << QByteArray() << false;
+    // A line that begins like the part's delimiter would end the part in a mail reader.
+    QTest::newRow("delimiter line")
+        << QStringLiteral(" a\n--Unique-Boundary\nb")
+        << QByteArray(" a\r\n=2D-Unique-Boundary\r\nb\r\n\r\n") << false;
+    QTest::newRow("closing delimiter first")
+        << QStringLiteral("--Unique-Boundary--") << QByteArray("=2D-Unique-Boundary--\r\n\r\n")
+        << false;
+    QTest::newRow("delimiter and more")
+        << QStringLiteral("x\r--Unique-Boundary-x ")
+        << QByteArray("x\r\n=2D-Unique-Boundary-x=20\r\n\r\n") << false;
+    QTest::newRow("delimiter inside a line")
+        << QStringLiteral(" see --Unique-Boundary") << QByteArray(" see --Unique-Boundary\r\n\r\n")
+        << true;
+    QTest::newRow("other hyphens")
+        << QStringLiteral("-- \n--Unique") << QByteArray("-- \r\n--Unique\r\n\r\n") << true;
 }
 
 void TestMessageText::bodyOnWire() {
@@ -288,6 +307,14 @@ void TestMessageText::quotedPrintable_data() {
                                           << QByteArray(QByteArray(75, 'a') + "=\r\n=2Eb");
     QTest::newRow("line breaks") << QStringLiteral("a\r\nb\rc\nd")
                                  << QByteArray("a\r\nb\r\nc\r\nd");
+    QTest::newRow("leading hyphens")
+        << QStringLiteral("-a\n--b\n-") << QByteArray("=2Da\r\n=2D-b\r\n=2D");
+    QTest::newRow("inner hyphens") << QStringLiteral("a--b-") << QByteArray("a--b-");
+    QTest::newRow("delimiter after soft break")
+        << (QStringLiteral("é") + QString(69, u'x') + QStringLiteral("--Unique-Boundary"))
+        << QByteArray("=C3=A9" + QByteArray(69, 'x') + "=\r\n=2D-Unique-Boundary");
+    QTest::newRow("hyphen after soft break") << (QString(75, u'a') + QStringLiteral("-b"))
+                                             << QByteArray(QByteArray(75, 'a') + "=\r\n=2Db");
 }
 
 void TestMessageText::quotedPrintable() {
@@ -406,6 +433,146 @@ void TestMessageText::headerSafe() {
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(MessageText::HeaderSafe(text), expected);
+}
+
+void TestMessageText::headerLine_data() {
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray from = "From: ";
+    const QByteArray returnPath = "Return-Path: Tallowick32@";
+    const QString a600(600, u'a');
+    const QString b600(600, u'b');
+    QTest::newRow("short") << from << QStringLiteral(" a@x  b ") << QByteArray("From:  a@x  b ");
+    QTest::newRow("998 octets") << from << QString(992, u'a')
+                                << QByteArray("From: " + QByteArray(992, 'a'));
+    QTest::newRow("999 octets, one token")
+        << from << QString(993, u'a') << QByteArray("From: " + QByteArray(992, 'a'));
+    QTest::newRow("folded at a blank")
+        << from << (a600 + u' ' + b600)
+        << QByteArray("From: " + a600.toLatin1() + "\r\n " + b600.toLatin1());
+    QTest::newRow("run of blanks opens the line")
+        << from << (a600 + QStringLiteral(" \t ") + b600)
+        << QByteArray("From: " + a600.toLatin1() + "\r\n \t " + b600.toLatin1());
+    QTest::newRow("line break as the fold")
+        << from << (a600 + QStringLiteral("\r\n") + b600)
+        << QByteArray("From: " + a600.toLatin1() + "\r\n " + b600.toLatin1());
+    QTest::newRow("long token in the middle")
+        << from << (QStringLiteral("x ") + QString(1500, u'a') + QStringLiteral(" y"))
+        << QByteArray("From: x\r\n " + QByteArray(997, 'a') + "\r\n y");
+    QTest::newRow("cut at a character boundary")
+        << QByteArray("To: ") << QString(400, QChar(0x20ac))
+        << QByteArray("To: " + QString(331, QChar(0x20ac)).toUtf8()); // 993 of 994 octets
+    QTest::newRow("blanks after the name give way")
+        << from << (QStringLiteral("  ") + QString(1000, u'a'))
+        << QByteArray("From: " + QByteArray(992, 'a'));
+    QTest::newRow("blanks at the end give way")
+        << from << (QString(990, u'a') + QString(20, u' '))
+        << QByteArray("From: " + QByteArray(990, 'a') + "  ");
+    QTest::newRow("long run of blanks")
+        << from << (QStringLiteral("a") + QString(1500, u' ') + QStringLiteral("b"))
+        << QByteArray("From: a\r\n" + QByteArray(997, ' ') + "b");
+    QTest::newRow("host after the at sign")
+        << returnPath << (u' ' + QString(1000, u'h'))
+        << QByteArray(returnPath + "\r\n " + QByteArray(997, 'h'));
+    QTest::newRow("host token cut")
+        << returnPath << QString(1000, u'h') << QByteArray(returnPath + QByteArray(973, 'h'));
+}
+
+void TestMessageText::headerLine() {
+    QFETCH(QByteArray, prefix);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, expected);
+
+    const QByteArray line = MessageText::HeaderLine(prefix, value);
+    QCOMPARE(line, expected);
+    for (const QByteArray &part : line.split('\n'))
+        QVERIFY(part.size() <= 999); // 998 octets and the CR of a fold
+}
+
+void TestMessageText::longHeaderValues_data() {
+    QTest::addColumn<QString>("sender");
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("date");
+
+    const QString normal = QStringLiteral("n@example.org");
+    const QString date = QStringLiteral("Sun, 06 Dec 2026 14:05:09 +0100");
+    const QString longAddress = QString(993, u'a') + QStringLiteral("@example.org");
+    const QString longHost = QStringLiteral("pc7.").repeated(300) + QStringLiteral("lan");
+    QTest::newRow("sender") << longAddress << normal << QStringLiteral("pc7") << date;
+    QTest::newRow("recipient") << normal << longAddress << QStringLiteral("pc7") << date;
+    QTest::newRow("host") << normal << normal << longHost << date;
+    QTest::newRow("host of words")
+        << normal << normal << QStringLiteral("my pc ").repeated(300) << date;
+    QTest::newRow("date") << normal << normal << QStringLiteral("pc7")
+                          << QStringLiteral("Sun, ").repeated(400);
+    QTest::newRow("all, non-ASCII") << QString(1200, QChar(0x00e9)) << QString(700, QChar(0x4e2d))
+                                    << QString(1100, QChar(0x00fc)) << QString(500, QChar(0x20ac));
+}
+
+// However long the typed texts, no header line goes past 998 octets and the header keeps its
+// eleven fields in order, the Message-Id a valid one.
+void TestMessageText::longHeaderValues() {
+    QFETCH(QString, sender);
+    QFETCH(QString, recipient);
+    QFETCH(QString, host);
+    QFETCH(QString, date);
+
+    MessageInput in = FixedInput(host);
+    in.headerSender = sender;
+    in.recipient = recipient;
+    in.dateHeaderText = date;
+    const std::vector<MessageSend> sends = MessageText::Sends(in);
+    const QByteArray wire = Joined(sends) + MessageText::EndOfData();
+    QVERIFY(!HasBareLineBreak(wire));
+
+    const QByteArray header = wire.left(wire.indexOf("\r\n\r\n"));
+    QStringList names;
+    QByteArrayList fields;
+    for (const QByteArray &line : header.split('\n')) {
+        const QByteArray text = line.endsWith('\r') ? line.chopped(1) : line;
+        QVERIFY2(text.size() <= 998, text.left(40).constData());
+        QVERIFY(!text.trimmed().isEmpty());
+        if (text.startsWith(' ') || text.startsWith('\t')) {
+            fields.last() += text;
+            continue;
+        }
+        names.append(QString::fromLatin1(text.left(text.indexOf(':'))));
+        fields.append(text);
+    }
+    QCOMPARE(names, (QStringList{QStringLiteral("Return-Path"), QStringLiteral("Date"),
+                                 QStringLiteral("Message-Id"), QStringLiteral("X-LocalSender"),
+                                 QStringLiteral("X-Mailer"), QStringLiteral("Organization"),
+                                 QStringLiteral("MIME-Version"), QStringLiteral("From"),
+                                 QStringLiteral("To"), QStringLiteral("Subject"),
+                                 QStringLiteral("Content-Type")}));
+    // A value is only shortened where it had to be: every typed token is there, in its order,
+    // whole or cut short.
+    const auto sentAsTyped = [](const QByteArray &field, const QByteArray &name,
+                                const QString &typed) {
+        static const QRegularExpression blanks(QStringLiteral("[ \\t]+"));
+        const QStringList sent =
+            QString::fromUtf8(field.mid(name.size())).split(blanks, Qt::SkipEmptyParts);
+        const QStringList tokens = MessageText::HeaderSafe(typed).split(blanks, Qt::SkipEmptyParts);
+        if (sent.size() != tokens.size())
+            return false;
+        for (qsizetype i = 0; i < sent.size(); ++i) {
+            if (sent.at(i).isEmpty() || !tokens.at(i).startsWith(sent.at(i)))
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(sentAsTyped(fields.at(0), "Return-Path: Tallowick32@", host));
+    QVERIFY(sentAsTyped(fields.at(1), "Date: ", date));
+    QVERIFY(sentAsTyped(fields.at(3), "X-LocalSender: Tallowick@", host));
+    QVERIFY(sentAsTyped(fields.at(7), "From: ", sender));
+    QVERIFY(sentAsTyped(fields.at(8), "To: ", recipient));
+
+    const QRegularExpression id(QStringLiteral(
+        "^Message-Id: <160-A\\.[0-9]{14}\\.[0-9]+\\.[0-9]+@[^.@<> ]+(\\.[^.@<> ]+)*>$"));
+    QVERIFY2(id.match(QString::fromLatin1(fields.at(2))).hasMatch(), fields.at(2).constData());
 }
 
 void TestMessageText::messageIdForm_data() {
@@ -551,6 +718,14 @@ void TestMessageText::readByMailParser_data() {
     const QString longSubject =
         QString(30, QChar(0x00e9)) + QStringLiteral(" and some more words to make it long");
     QTest::newRow("long subject") << longSubject << QStringLiteral(" x") << longSubject << ascii;
+    QTest::newRow("delimiter lines in the body")
+        << QStringLiteral("Boundary")
+        << QStringLiteral(" before\n--Unique-Boundary\nmiddle\r\n--Unique-Boundary--\nafter")
+        << QStringLiteral("Boundary") << utf8;
+    QTest::newRow("delimiter after a soft break")
+        << QStringLiteral("Boundary")
+        << (QStringLiteral("é") + QString(69, u'x') + QStringLiteral("--Unique-Boundary\nend"))
+        << QStringLiteral("Boundary") << utf8;
     QTest::newRow("injected header")
         << QStringLiteral("Hi\r\nBcc: eve@example.com\r\n\r\nfake body")
         << QStringLiteral(" real body") << QStringLiteral("Hi Bcc: eve@example.com fake body")
