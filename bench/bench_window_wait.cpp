@@ -1,6 +1,7 @@
 // CPU of the whole program while a tick's mail session waits 10 seconds for a
 // server that accepted the connection and says nothing, with the window, its
 // clock caption and the queue table live. Prints figures.
+#include "benchsupport.h"
 #include "form1.h"
 #include "monthcalendar.h"
 #include "prompts.h"
@@ -12,11 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
-
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -28,15 +25,6 @@ public:
     int MsgBox(QWidget *, const QString &, int, const QString &) override { return vbOK; }
 };
 
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval &t) {
-        return double(t.tv_sec) + t.tv_usec / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -45,16 +33,11 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     const int waitSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 10;
 
-    QTcpServer silent;
-    if (!silent.listen(QHostAddress::LocalHost, 0)) {
+    SilentServer silent;
+    if (!silent.Listen()) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1\n");
         return 1;
     }
-    QList<QTcpSocket *> accepted;
-    QObject::connect(&silent, &QTcpServer::newConnection, [&] {
-        while (QTcpSocket *client = silent.nextPendingConnection())
-            accepted << client;
-    });
 
     SilentPrompts prompts;
     Form1Services services;
@@ -75,10 +58,10 @@ int main(int argc, char *argv[]) {
     form.MailModule().ReplyTimeoutOverride = std::chrono::seconds(waitSeconds);
 
     QElapsedTimer wall;
-    const double before = cpuSeconds();
+    const double before = ProcessCpuSeconds();
     wall.start();
     form.Timer2_Timer(); // one tick: one session, one wait that times out
-    const double cpu = cpuSeconds() - before;
+    const double cpu = ProcessCpuSeconds() - before;
     const double elapsed = wall.nsecsElapsed() / 1e9;
 
     std::printf("whole program during a %d s wait for a silent server: %.3f s CPU in %.3f s "
