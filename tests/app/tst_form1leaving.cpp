@@ -3,9 +3,9 @@
 // may crash, hang or close twice.
 #include "faultserver.h"
 #include "form1.h"
+#include "form1fixture.h"
 #include "form2.h"
 #include "monthcalendar.h"
-#include "prompts.h"
 #include "winsock.h"
 
 #include <QComboBox>
@@ -19,15 +19,6 @@
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
-
-namespace {
-
-class OkPrompts : public Prompts {
-public:
-    int MsgBox(QWidget *, const QString &, int, const QString &) override { return vbOK; }
-};
-
-} // namespace
 
 class TestForm1Leaving : public QObject {
     Q_OBJECT
@@ -50,7 +41,7 @@ private Q_SLOTS:
             if (!silent.isEmpty())
                 server.SetAnswer(silent, FaultServer::Silence());
 
-            OkPrompts prompts;
+            RecordingPrompts prompts; // answers OK
             Form1Services services;
             services.Now = [now] {
                 return now;

@@ -2,9 +2,9 @@
 // pinned clock and a scripted SMTP server on loopback.
 #include "faultserver.h"
 #include "form1.h"
+#include "form1fixture.h"
 #include "form2.h"
 #include "monthcalendar.h"
-#include "prompts.h"
 #include "winsock.h"
 
 #include <QComboBox>
@@ -26,20 +26,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Answers every box with OK and remembers what it was asked.
-class OkPrompts : public Prompts {
-public:
-    int MsgBox(QWidget *, const QString &prompt, int, const QString &) override {
-        asked << prompt;
-        return vbOK;
-    }
-    QStringList asked;
-};
-
 const QDateTime Noon(QDate(2026, 12, 7), QTime(12, 0, 5));
 
 struct Window {
-    OkPrompts prompts;
+    RecordingPrompts prompts; // answers OK
     QDateTime now = Noon;
     std::unique_ptr<Form1> form;
     FaultServer server;
