@@ -2,7 +2,7 @@
 
 #include "form1.h"
 #include "prompts.h"
-#include "trayshell.h"
+#include "recordingshell.h"
 
 #include <QDateTime>
 #include <QList>
@@ -38,24 +38,6 @@ public:
                const QString &title = QString()) override;
     // The texts of the boxes shown so far, in order.
     QStringList Texts() const;
-};
-
-// Stands in for the desktop's shell and writes down every call.
-class RecordingShell : public TrayShell {
-public:
-    struct Call {
-        NotifyMessage message;
-        NotifyIconData data;
-    };
-    QList<Call> calls;
-    QList<int> appBarMessages;
-    QList<std::uint32_t> appBarSizes;
-    std::int32_t taskbar = 1; // what ABM_GETTASKBARPOS answers
-
-    bool Shell_NotifyIcon(NotifyMessage message, const NotifyIconData &data) override;
-    std::int32_t SHAppBarMessage(int message, AppBarData &data) override;
-    // The icon ids of the calls with this message, in order.
-    QList<std::uint32_t> Ids(NotifyMessage message) const;
 };
 
 // The system the version query reports.

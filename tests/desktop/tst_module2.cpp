@@ -1,4 +1,5 @@
 #include "module2.h"
+#include "recordingshell.h"
 #include "recordingwindow.h"
 #include "traycallbackevent.h"
 #include "trayshell.h"
@@ -7,36 +8,6 @@
 #include <QtTest>
 
 namespace {
-
-// Stands in for the desktop's shell and writes down every call.
-class RecordingShell : public TrayShell {
-public:
-    struct Call {
-        NotifyMessage message;
-        NotifyIconData data;
-    };
-    QList<Call> calls;
-    QList<int> appBarMessages;
-    QList<std::uint32_t> appBarSizes;
-    std::int32_t taskbar = 1;
-
-    bool Shell_NotifyIcon(NotifyMessage message, const NotifyIconData &data) override {
-        calls.append({message, data});
-        return true;
-    }
-    std::int32_t SHAppBarMessage(int message, AppBarData &data) override {
-        appBarMessages.append(message);
-        appBarSizes.append(data.cbSize);
-        return taskbar;
-    }
-    QList<std::uint32_t> DeletedIds() const {
-        QList<std::uint32_t> ids;
-        for (const Call &c : calls)
-            if (c.message == NIM_DELETE)
-                ids.append(c.data.uID);
-        return ids;
-    }
-};
 
 QIcon SomeIcon() {
     QPixmap picture(16, 16);
@@ -134,7 +105,7 @@ void TestModule2::deleteTrayIcons() {
     Module2 module(shell);
     module.DeleteTrayIcons(count);
     QCOMPARE(shell.calls.size(), ids.size());
-    QCOMPARE(shell.DeletedIds(), ids);
+    QCOMPARE(shell.Ids(TrayShell::NIM_DELETE), ids);
 }
 
 void TestModule2::addTrayIconFillsRecord() {
@@ -246,7 +217,7 @@ void TestModule2::doubleClickRestoresWindow() {
     TrayCallbackEvent::Post(&h.window, wParam, WM_LBUTTONDBLCLK);
     QTRY_VERIFY(h.window.isVisible());
     QVERIFY(h.window.isEnabled());
-    QCOMPARE(h.shell.DeletedIds(), QList<std::uint32_t>{1});
+    QCOMPARE(h.shell.Ids(TrayShell::NIM_DELETE), QList<std::uint32_t>{1});
     QCOMPARE(h.shell.calls.size(), 1);
     // The double click itself still reaches the window, unchanged.
     QCOMPARE(h.window.seen.size(), 1);
@@ -302,7 +273,7 @@ void TestModule2::installTwiceHooksOnce() {
     QTRY_VERIFY(h.window.isVisible());
     QCoreApplication::sendPostedEvents();
     // Two hooks would have deleted the icon twice.
-    QCOMPARE(h.shell.DeletedIds(), QList<std::uint32_t>{1});
+    QCOMPARE(h.shell.Ids(TrayShell::NIM_DELETE), QList<std::uint32_t>{1});
 }
 
 void TestModule2::removeHookRestores() {
