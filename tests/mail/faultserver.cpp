@@ -43,6 +43,15 @@ quint16 FaultServer::Port() const {
     return m_server->serverPort();
 }
 
+quint16 FaultServer::ClosedPort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
 void FaultServer::SetAnswer(const QString &step, const Answer &answer) {
     m_answers.insert(step, answer);
 }

@@ -31,6 +31,8 @@ public:
     explicit FaultServer(QObject *parent = nullptr);
 
     bool Listen();
+    // A port on 127.0.0.1 where nothing listens (it was free a moment ago).
+    static quint16 ClosedPort();
     quint16 Port() const;
 
     void SetAnswer(const QString &step, const Answer &answer);

@@ -117,15 +117,6 @@ struct Session {
     }
 };
 
-quint16 ClosedPort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 // The loopback aiosmtpd sink, stopped and waited for however the test ends.
 class SinkProcess {
 public:
@@ -464,8 +455,8 @@ void TestSmtpSession::socketErrors_data() {
     QTest::addColumn<QString>("server");
     QTest::addColumn<quint16>("port");
     QTest::addColumn<QString>("errorText");
-    QTest::newRow("connection refused")
-        << QStringLiteral("127.0.0.1") << ClosedPort() << QStringLiteral(" Connection refused");
+    QTest::newRow("connection refused") << QStringLiteral("127.0.0.1") << FaultServer::ClosedPort()
+                                        << QStringLiteral(" Connection refused");
     QTest::newRow("unknown host") << QStringLiteral("no-such-host.invalid") << quint16(0)
                                   << QStringLiteral(" Host not found");
 }

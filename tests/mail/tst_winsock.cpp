@@ -4,21 +4,12 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include "faultserver.h"
 #include "winsock.h"
 
 namespace {
 
 constexpr int WaitMs = 5000;
-
-// A port on 127.0.0.1 where nothing listens (it was free a moment ago).
-quint16 ClosedPort() {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
 
 } // namespace
 
@@ -109,7 +100,7 @@ void TestWinsock::connectReturnsBeforeAnyEvent() {
     QSignalSpy connected(&socket, &Winsock::Connected);
     QSignalSpy error(&socket, &Winsock::Error);
     socket.RemoteHost = QStringLiteral("127.0.0.1");
-    socket.setPortOverride(ClosedPort());
+    socket.setPortOverride(FaultServer::ClosedPort());
     socket.Connect();
     QCOMPARE(connected.count() + error.count(), 0);
     QVERIFY(socket.State() == Winsock::sckResolvingHost ||
@@ -121,7 +112,7 @@ void TestWinsock::refusedConnectionIsAnError() {
     Winsock socket;
     QSignalSpy error(&socket, &Winsock::Error);
     socket.RemoteHost = QStringLiteral("127.0.0.1");
-    socket.setPortOverride(ClosedPort());
+    socket.setPortOverride(FaultServer::ClosedPort());
     socket.Connect();
     QVERIFY(error.wait(WaitMs));
     QCOMPARE(error.first().at(0).toInt(), 10061);
