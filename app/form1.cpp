@@ -6,6 +6,7 @@
 #include "icons.h"
 #include "monthcalendar.h"
 #include "prompts.h"
+#include "queuecolumn.h"
 #include "storecheck.h"
 #include "trayshell.h"
 #include "winsock.h"
@@ -17,15 +18,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QTimer>
 
 #include <limits>
@@ -110,9 +110,8 @@ Form1::Form1(Form1Services services, QWidget *parent)
     , m_shell(services.shell ? std::move(services.shell) : TrayShell::CreateDefault())
     , m_versionQuery(services.versionQuery ? std::move(services.versionQuery)
                                            : VersionQuery(&GetVersionEx))
-    , m_queue((buildControls(),
-               NotificationQueue::Lists{List1, List2, List3, List4, List5, List7, List8}))
     , m_module2(*m_shell) {
+    buildControls();
     Winsock1 = new Winsock(this);
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
     m_module1 = std::make_unique<Module1>(*Winsock1, static_cast<SessionView &>(*this), Now);
@@ -167,15 +166,12 @@ void Form1::buildControls() {
         place(edit, l, t, w, h);
         return edit;
     };
-    const auto list = [&](const char *name, const QString &accessible, int l, int w, bool enabled) {
-        auto *box = new QListWidget(client);
+    const auto list = [&](const char *name, const QString &accessible, int l, int w,
+                          NotificationQueue::Column column, bool enabled) {
+        auto *box = new QueueColumn(m_queue, column, client);
         named(box, name, accessible);
         place(box, l, 4560, w, 3180);
-        box->setSelectionMode(QAbstractItemView::SingleSelection);
-        box->setUniformItemSizes(true);
-        box->setSortingEnabled(false);
         box->setEnabled(enabled);
-        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         return box;
     };
 
@@ -302,23 +298,32 @@ void Form1::buildControls() {
     Label9[4] = header("Label9_4", QStringLiteral("F"), 7200, 495);
     Label5 = header("Label5", QStringLiteral("Events"), 7680, 1575);
 
-    List1 = list("List1", QStringLiteral("Due time"), 120, 1575, true);
-    List8 = list("List8", QStringLiteral("Time"), 120, 1575, true);
-    List7 = list("List7", QStringLiteral("Subject"), 1680, 1695, false);
-    List4 = list("List4", QStringLiteral("Recipient"), 3360, 1335, false);
-    List2 = list("List2", QStringLiteral("Message"), 4680, 2055, false);
-    List3 = list("List3", QStringLiteral("Status"), 6720, 495, false);
-    List5 = list("List5", QStringLiteral("Delivery"), 7200, 495, false);
+    using Q = NotificationQueue;
+    List1 = list("List1", QStringLiteral("Due time"), 120, 1575, Q::DueTextColumn, true);
+    List8 = list("List8", QStringLiteral("Time"), 120, 1575, Q::DisplayLineColumn, true);
+    List7 = list("List7", QStringLiteral("Subject"), 1680, 1695, Q::SubjectColumn, false);
+    List4 = list("List4", QStringLiteral("Recipient"), 3360, 1335, Q::RecipientColumn, false);
+    List2 = list("List2", QStringLiteral("Message"), 4680, 2055, Q::MessageColumn, false);
+    List3 = list("List3", QStringLiteral("Status"), 6720, 495, Q::StatusColumn, false);
+    List5 = list("List5", QStringLiteral("Delivery"), 7200, 495, Q::ModeColumn, false);
+    // One selection for the visible columns: a row selected in List8 (whole
+    // rows are selected) shows in every column at once.
+    m_selection = List8->selectionModel();
+    for (QueueColumn *column : {List2, List3, List4, List5, List7})
+        column->ShareSelection(m_selection);
     // List1 holds the due texts and is never seen: it lies under List8, which
     // takes every click and the keyboard.
     List1->lower();
     List1->setFocusPolicy(Qt::NoFocus);
     List1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // The other columns follow List8 when it scrolls.
-    for (QListWidget *column : {List1, List2, List3, List4, List5, List7}) {
+    // The other columns follow List8 when it scrolls, and catch up when their
+    // own rows are laid out after List8's.
+    for (QueueColumn *column : {List1, List2, List3, List4, List5, List7}) {
         column->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        connect(List8->verticalScrollBar(), &QScrollBar::valueChanged, column->verticalScrollBar(),
-                &QScrollBar::setValue);
+        QScrollBar *own = column->verticalScrollBar();
+        connect(List8->verticalScrollBar(), &QScrollBar::valueChanged, own, &QScrollBar::setValue);
+        connect(own, &QScrollBar::rangeChanged, own,
+                [this, own] { own->setValue(List8->verticalScrollBar()->value()); });
     }
 
     Text1 = new QPlainTextEdit(client);
@@ -358,8 +363,10 @@ void Form1::connectHandlers() {
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Exit, &QAction::triggered, this, &Form1::Exit_Click);
     connect(Help, &QAction::triggered, this, &Form1::Help_Click);
-    connect(List8, &QListWidget::itemClicked, this, &Form1::List8_Click);
-    connect(List8, &QListWidget::currentRowChanged, this, &Form1::List8_Click);
+    // Any change of the selection (mouse, keyboard), and a click on the row
+    // already selected, count as the user's pick.
+    connect(List8, &QListView::clicked, this, &Form1::List8_Click);
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this, &Form1::List8_Click);
     connect(Calendar1, &MonthCalendar::Click, this, &Form1::Calendar1_Click);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
@@ -583,18 +590,19 @@ void Form1::Command2_Click() {
 void Form1::Command1_Click() {
     if (Ongoing)
         return;
-    const int k = m_queue.SelectedRow();
-    {
-        // Removing moves List8's current row; that is no click of the user's.
-        const QSignalBlocker blocker(List8);
-        m_queue.Remove(k);
-    }
+    m_queue.Remove(SelectedRow());
+    // Nothing stays highlighted: the user picks the next row to remove afresh.
+    m_selection->clearSelection();
     SetRemoveEnabled(false);
 }
 
+int Form1::SelectedRow() const {
+    const QModelIndexList rows = m_selection->selectedRows(NotificationQueue::DisplayLineColumn);
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
 void Form1::List8_Click() {
-    if (List8->count() > 0)
-        m_queue.Select(m_queue.SelectedRow());
+    // Every visible column shows List8's row already: they share one selection.
     SetRemoveEnabled(!Ongoing);
 }
 

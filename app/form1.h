@@ -20,7 +20,8 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QListWidget;
+class QItemSelectionModel;
+class QueueColumn;
 class QPlainTextEdit;
 class QLineEdit;
 class QPushButton;
@@ -74,6 +75,8 @@ public:
     Module1 &MailModule() { return *m_module1; }
     Module2 &TrayModule() { return m_module2; }
     NotificationQueue &Queue() { return m_queue; }
+    // The row highlighted in the table (the one Remove deletes), -1 when none.
+    int SelectedRow() const;
     bool Unloaded() const { return m_unloaded; }
 
     // Controls, named as the window's design names them.
@@ -86,7 +89,9 @@ public:
     QPlainTextEdit *Text1, *Text2, *Text6;
     QLineEdit *Text3, *Text4, *Text5, *Text7;
     QComboBox *Combo1, *Combo2;
-    QListWidget *List1, *List2, *List3, *List4, *List5, *List7, *List8;
+    // The queue's columns, each a view of one column of the queue. The visible
+    // ones share one selection, so a highlighted row is the same row in all.
+    QueueColumn *List1, *List2, *List3, *List4, *List5, *List7, *List8;
     QPushButton *Command1, *Command2, *Command4, *Command5;
     QRadioButton *Option1, *Option2;
     QCheckBox *Check1;
@@ -153,6 +158,7 @@ private:
     VersionQuery m_versionQuery;
     OSVERSIONINFO m_version;
     NotificationQueue m_queue;
+    QItemSelectionModel *m_selection = nullptr; // the table's one selection
     std::unique_ptr<Module1> m_module1;
     Module2 m_module2;
     Module3 m_module3;

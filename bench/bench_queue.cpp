@@ -4,11 +4,11 @@
 #include "monthcalendar.h"
 #include "prompts.h"
 
+#include "queuecolumn.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTimer>
 
 #include <algorithm>
@@ -79,8 +79,8 @@ int main(int argc, char *argv[]) {
 
     std::vector<double> removals;
     for (int position : {0, size / 2, size - 3}) {
-        form.List8->setCurrentRow(position);
-        form.List8_Click();
+        form.List8->setCurrentIndex(
+            form.Queue().index(position, NotificationQueue::DisplayLineColumn));
         QElapsedTimer t;
         t.start();
         form.Command1_Click();

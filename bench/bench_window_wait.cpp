@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -67,6 +66,6 @@ int main(int argc, char *argv[]) {
     std::printf("whole program during a %d s wait for a silent server: %.3f s CPU in %.3f s "
                 "= %.2f%% of a core (target < 1%%); status %s\n",
                 waitSeconds, cpu, elapsed, 100.0 * cpu / elapsed,
-                qPrintable(form.List3->item(0)->text()));
+                qPrintable(form.Queue().Status(0)));
     return 0;
 }

@@ -1,79 +1,111 @@
 #include "notificationqueue.h"
 
-#include <QListWidget>
+namespace {
 
-NotificationQueue::NotificationQueue(const Lists &lists)
-    : m_lists(lists) {}
+const QString &field(const QueueEntry &entry, int column) {
+    switch (column) {
+    case NotificationQueue::DueTextColumn:
+        return entry.DueText;
+    case NotificationQueue::MessageColumn:
+        return entry.Message;
+    case NotificationQueue::StatusColumn:
+        return entry.Status;
+    case NotificationQueue::RecipientColumn:
+        return entry.Recipient;
+    case NotificationQueue::ModeColumn:
+        return entry.Mode;
+    case NotificationQueue::SubjectColumn:
+        return entry.Subject;
+    default:
+        return entry.DisplayLine;
+    }
+}
+
+} // namespace
+
+NotificationQueue::NotificationQueue(QObject *parent)
+    : QAbstractTableModel(parent) {}
 
 int NotificationQueue::Count() const {
-    return m_lists.List1->count();
+    return int(m_rows.size());
 }
 
 void NotificationQueue::Append(const QueueEntry &entry) {
     Q_ASSERT(!IsFull());
-    m_lists.List1->addItem(entry.DueText);
-    m_lists.List2->addItem(entry.Message);
-    m_lists.List3->addItem(entry.Status);
-    m_lists.List4->addItem(entry.Recipient);
-    m_lists.List7->addItem(entry.Subject);
-    m_lists.List8->addItem(entry.DisplayLine);
-    m_lists.List5->addItem(entry.Mode);
+    const int k = Count();
+    beginInsertRows(QModelIndex(), k, k);
+    m_rows.push_back({entry, DueTime::Read(entry.DueText)});
+    endInsertRows();
 }
 
 void NotificationQueue::Remove(int k) {
     if (k < 0 || k >= Count())
         return;
-    for (QListWidget *list : {m_lists.List1, m_lists.List2, m_lists.List3, m_lists.List4,
-                              m_lists.List5, m_lists.List7, m_lists.List8})
-        delete list->takeItem(k);
+    beginRemoveRows(QModelIndex(), k, k);
+    m_rows.erase(m_rows.begin() + k);
+    endRemoveRows();
 }
 
-QString NotificationQueue::itemText(const QListWidget *list, int k) {
-    const QListWidgetItem *item = list->item(k);
-    return item ? item->text() : QString();
+const NotificationQueue::Row *NotificationQueue::rowAt(int k) const {
+    return k >= 0 && k < Count() ? &m_rows[std::size_t(k)] : nullptr;
 }
 
 QueueEntry NotificationQueue::Entry(int k) const {
-    return {DueText(k), Message(k), Status(k), Recipient(k), Mode(k), Subject(k), DisplayLine(k)};
+    const Row *row = rowAt(k);
+    return row ? row->entry : QueueEntry{};
+}
+
+QString NotificationQueue::fieldAt(int k, Column column) const {
+    const Row *row = rowAt(k);
+    return row ? field(row->entry, column) : QString();
 }
 
 QString NotificationQueue::DueText(int k) const {
-    return itemText(m_lists.List1, k);
+    return fieldAt(k, DueTextColumn);
 }
 QString NotificationQueue::Message(int k) const {
-    return itemText(m_lists.List2, k);
+    return fieldAt(k, MessageColumn);
 }
 QString NotificationQueue::Status(int k) const {
-    return itemText(m_lists.List3, k);
+    return fieldAt(k, StatusColumn);
 }
 QString NotificationQueue::Recipient(int k) const {
-    return itemText(m_lists.List4, k);
+    return fieldAt(k, RecipientColumn);
 }
 QString NotificationQueue::Mode(int k) const {
-    return itemText(m_lists.List5, k);
+    return fieldAt(k, ModeColumn);
 }
 QString NotificationQueue::Subject(int k) const {
-    return itemText(m_lists.List7, k);
+    return fieldAt(k, SubjectColumn);
 }
 QString NotificationQueue::DisplayLine(int k) const {
-    return itemText(m_lists.List8, k);
+    return fieldAt(k, DisplayLineColumn);
+}
+
+std::optional<WallMinute> NotificationQueue::Due(int k) const {
+    const Row *row = rowAt(k);
+    return row ? row->due : std::nullopt;
 }
 
 void NotificationQueue::SetStatus(int k, const QString &status) {
-    if (QListWidgetItem *item = m_lists.List3->item(k))
-        item->setText(status);
+    if (k < 0 || k >= Count())
+        return;
+    m_rows[std::size_t(k)].entry.Status = status;
+    const QModelIndex cell = index(k, StatusColumn);
+    Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
-int NotificationQueue::SelectedRow() const {
-    const QList<QListWidgetItem *> selected = m_lists.List8->selectedItems();
-    return selected.isEmpty() ? -1 : m_lists.List8->row(selected.first());
+int NotificationQueue::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : Count();
 }
 
-void NotificationQueue::Select(int k) {
-    for (QListWidget *list :
-         {m_lists.List2, m_lists.List3, m_lists.List4, m_lists.List5, m_lists.List7}) {
-        if (k < 0)
-            list->clearSelection();
-        list->setCurrentRow(k);
-    }
+int NotificationQueue::columnCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant NotificationQueue::data(const QModelIndex &index, int role) const {
+    const Row *row = index.isValid() ? rowAt(index.row()) : nullptr;
+    if (row == nullptr || role != Qt::DisplayRole)
+        return {};
+    return field(row->entry, index.column());
 }

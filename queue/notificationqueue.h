@@ -1,31 +1,37 @@
 #pragma once
 
+#include "duetime.h"
 #include "queueentry.h"
 
+#include <QAbstractTableModel>
 #include <QString>
 
-class QListWidget;
+#include <optional>
+#include <vector>
 
-// The stored notifications, kept as seven parallel list boxes of the main
-// window, one per field: item k of every list belongs to entry k. This class
-// is the only code that adds, removes or changes their items, so the lists
-// always hold the same number of items in the same order.
-class NotificationQueue {
+// The stored notifications, in store order: one row per entry, one column per
+// field. Every view of the queue (the table's columns, the tick, the mail
+// dispatch) reads this one model, so the columns cannot drift apart. It knows
+// nothing of widgets.
+class NotificationQueue : public QAbstractTableModel {
+    Q_OBJECT
 public:
     // Positions and counts are 16-bit: at most this many entries.
     static constexpr int MaxEntries = 32767;
 
-    struct Lists {
-        QListWidget *List1; // DueText (never seen: it lies under List8)
-        QListWidget *List2; // Message
-        QListWidget *List3; // Status
-        QListWidget *List4; // Recipient
-        QListWidget *List5; // Mode
-        QListWidget *List7; // Subject
-        QListWidget *List8; // DisplayLine: the visible "Time" column
+    // The columns, one per field of an entry.
+    enum Column : int {
+        DueTextColumn,     // shown by List1, never seen
+        MessageColumn,     // List2
+        StatusColumn,      // List3
+        RecipientColumn,   // List4
+        ModeColumn,        // List5
+        SubjectColumn,     // List7
+        DisplayLineColumn, // List8, the "Time" column
+        ColumnCount
     };
 
-    explicit NotificationQueue(const Lists &lists);
+    explicit NotificationQueue(QObject *parent = nullptr);
 
     int Count() const;
     bool IsFull() const { return Count() >= MaxEntries; }
@@ -36,6 +42,7 @@ public:
     // Nothing happens when k is not a position (-1: no row selected).
     void Remove(int k);
 
+    // The entry at k; an empty entry when k is not a position.
     QueueEntry Entry(int k) const;
     QString DueText(int k) const;
     QString Message(int k) const;
@@ -44,15 +51,23 @@ public:
     QString Mode(int k) const;
     QString Subject(int k) const;
     QString DisplayLine(int k) const;
+    // The due text at k as read once when the entry was stored; nothing when it
+    // cannot be read (or k is not a position).
+    std::optional<WallMinute> Due(int k) const;
 
     void SetStatus(int k, const QString &status);
 
-    // The row selected in the visible column, -1 when none.
-    int SelectedRow() const;
-    // Shows row k (or no row, for -1) as selected in the other visible columns.
-    void Select(int k);
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
-    static QString itemText(const QListWidget *list, int k);
-    Lists m_lists;
+    struct Row {
+        QueueEntry entry;
+        std::optional<WallMinute> due; // DueText read back, kept for the tick
+    };
+    const Row *rowAt(int k) const;
+    QString fieldAt(int k, Column column) const;
+
+    std::vector<Row> m_rows;
 };

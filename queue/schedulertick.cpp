@@ -25,8 +25,8 @@ void SchedulerTick::Run() {
 
         // An entry whose due text cannot be read is passed over: Store refuses
         // such times, so it can only come from outside the normal path.
-        const std::optional<WallMinute> due = DueTime::Read(m_queue.DueText(k));
-        if (!due)
+        const std::optional<WallMinute> due = m_queue.Due(k);
+        if (!due.has_value())
             continue;
         const qint64 d = DueTime::MinuteDifference(*due, now);
         if (d >= 1 || m_queue.Status(k) == StatusCode::Delivered)

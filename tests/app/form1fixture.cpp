@@ -2,12 +2,12 @@
 
 #include "monthcalendar.h"
 
+#include "queuecolumn.h"
 #include <QAbstractButton>
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -147,16 +147,22 @@ bool ClickDay(MonthCalendar *calendar, QDate date) {
     return calendar->Value() == date;
 }
 
-void ClickRow(QListWidget *list, int row, Qt::KeyboardModifiers modifiers) {
-    const QRect rect = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, rect.center());
+void ClickRow(QListView *list, int row, Qt::KeyboardModifiers modifiers, Qt::MouseButton button) {
+    const QRect rect = list->visualRect(list->model()->index(row, list->modelColumn()));
+    QTest::mouseClick(list->viewport(), button, modifiers, rect.center());
 }
 
-QStringList Items(const QListWidget *list) {
+QStringList Items(const QListView *list) {
     QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items.append(list->item(i)->text());
+    const QAbstractItemModel *model = list->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        items.append(model->index(row, list->modelColumn()).data().toString());
     return items;
+}
+
+int SelectedRow(const QListView *list) {
+    const QModelIndexList rows = list->selectionModel()->selectedRows(list->modelColumn());
+    return rows.size() == 1 ? rows.first().row() : -1;
 }
 
 void Store(Form1 &form, const Entry &entry) {

@@ -17,7 +17,7 @@
 class QAbstractButton;
 class QComboBox;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPlainTextEdit;
 class MonthCalendar;
 
@@ -91,9 +91,12 @@ void Click(QAbstractButton *button);
 // Clicks the day's cell in the calendar, first turning to its month.
 bool ClickDay(MonthCalendar *calendar, QDate date);
 // Clicks row `row` of a list (with Ctrl to toggle a selected row off).
-void ClickRow(QListWidget *list, int row, Qt::KeyboardModifiers modifiers = {});
-// The texts of a list's items.
-QStringList Items(const QListWidget *list);
+void ClickRow(QListView *list, int row, Qt::KeyboardModifiers modifiers = {},
+              Qt::MouseButton button = Qt::LeftButton);
+// The texts a list shows, one a row.
+QStringList Items(const QListView *list);
+// The row a list shows highlighted, -1 when none.
+int SelectedRow(const QListView *list);
 
 // One notification as the user enters it.
 struct Entry {

@@ -6,22 +6,25 @@
 #include "monthcalendar.h"
 #include "traycallbackevent.h"
 
+#include "queuecolumn.h"
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -29,25 +32,25 @@ namespace {
 
 const QString CaptionPrefix = u"Tallowick: Quillmere    "_s;
 
-QList<QListWidget *> columns(Form1 &form) {
+QList<QListView *> columns(Form1 &form) {
     return {form.List1, form.List2, form.List3, form.List4, form.List5, form.List7, form.List8};
 }
 
 // Each entry as one line of its seven column texts.
 QStringList table(Form1 &form) {
     QStringList rows;
-    for (int k = 0; k < form.List1->count(); ++k) {
+    for (int k = 0; k < form.List1->model()->rowCount(); ++k) {
         QStringList cells;
-        for (QListWidget *list : columns(form))
-            cells.append(list->item(k) ? list->item(k)->text() : u"<missing>"_s);
+        for (QListView *list : columns(form))
+            cells.append(Ui::Items(list).value(k, u"<missing>"_s));
         rows.append(cells.join(u'|'));
     }
     return rows;
 }
 
 bool aligned(Form1 &form) {
-    for (QListWidget *list : columns(form))
-        if (list->count() != form.List1->count())
+    for (QListView *list : columns(form))
+        if (list->model()->rowCount() != form.List1->model()->rowCount())
             return false;
     return true;
 }
@@ -80,10 +83,8 @@ void storeThree(Form1 &form) {
 // The row each column shows as selected, -1 for none.
 QList<int> selectedRows(Form1 &form) {
     QList<int> rows;
-    for (QListWidget *list : columns(form)) {
-        const QList<QListWidgetItem *> items = list->selectedItems();
-        rows.append(items.isEmpty() ? -1 : list->row(items.first()));
-    }
+    for (QListView *list : columns(form))
+        rows.append(Ui::SelectedRow(list));
     return rows;
 }
 
@@ -116,8 +117,8 @@ QStringList snapshot(Form1 &form) {
             text = edit->text();
         else if (auto *edit = qobject_cast<QPlainTextEdit *>(w))
             text = edit->toPlainText();
-        else if (auto *list = qobject_cast<QListWidget *>(w))
-            text = Ui::Items(list).join(u'|') + QString::number(list->currentRow());
+        else if (auto *list = qobject_cast<QListView *>(w))
+            text = Ui::Items(list).join(u'|') + QString::number(Ui::SelectedRow(list));
         seen.append(w->objectName() + u':' + text + QString::number(w->isEnabled()) +
                     QString::number(w->isVisible()));
     }
@@ -153,7 +154,9 @@ private Q_SLOTS:
     void removeSelected();
     void removeUntilEmpty();
     void removeWithoutSelection();
-    void selectionMirrorsRow();
+    void oneSelectionWhateverTheInput_data();
+    void oneSelectionWhateverTheInput();
+    void screenReaderReadsEachColumnAlone();
     void selectionDuringTick();
     void disabledColumnTakesNoClick_data();
     void disabledColumnTakesNoClick();
@@ -222,11 +225,11 @@ void TestForm1Handlers::removeUntilEmpty() {
     for (int left = 2; left >= 0; --left) {
         Ui::ClickRow(f->List8, left / 2);
         Ui::Click(f->Command1);
-        QCOMPARE(f->List8->count(), left);
+        QCOMPARE(f->List8->model()->rowCount(), left);
         QVERIFY(aligned(f.form()));
     }
-    for (QListWidget *list : columns(f.form()))
-        QCOMPARE(list->count(), 0);
+    for (QListView *list : columns(f.form()))
+        QCOMPARE(list->model()->rowCount(), 0);
 }
 
 void TestForm1Handlers::removeWithoutSelection() {
@@ -238,7 +241,7 @@ void TestForm1Handlers::removeWithoutSelection() {
     // Select a row, then take the selection back off it with Ctrl.
     Ui::ClickRow(f->List8, 1);
     Ui::ClickRow(f->List8, 1, Qt::ControlModifier);
-    QCOMPARE(f->List8->selectedItems().size(), 0);
+    QCOMPARE(Ui::SelectedRow(f->List8), -1);
     QCOMPARE(selectedRows(f.form()), (QList<int>{-1, -1, -1, -1, -1, -1, -1}));
     QVERIFY(f->Command1->isEnabled());
 
@@ -248,23 +251,91 @@ void TestForm1Handlers::removeWithoutSelection() {
     QCOMPARE(f.prompts.Texts(), QStringList{});
 }
 
-void TestForm1Handlers::selectionMirrorsRow() {
+void TestForm1Handlers::oneSelectionWhateverTheInput_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("shown"); // the row highlighted afterwards
+    QTest::newRow("left click") << u"left"_s << 2;
+    QTest::newRow("left click, then right click elsewhere") << u"right"_s << 2;
+    QTest::newRow("press on one row, release on another") << u"drag"_s << 2;
+    QTest::newRow("arrow keys") << u"keys"_s << 2;
+    QTest::newRow("wheel") << u"wheel"_s << 0;
+    QTest::newRow("row above removed") << u"above"_s << 1;
+}
+
+void TestForm1Handlers::oneSelectionWhateverTheInput() {
+    QFETCH(QString, input);
+    QFETCH(int, shown);
+
     Form1Fixture f;
     QVERIFY(f.Show());
     storeThree(f.form());
-    QVERIFY(!f->Command1->isEnabled());
+    // Enough rows for the table to scroll.
+    for (int n = 0; n < 40; ++n)
+        f->Queue().Append({u"2030/1/1 10:00"_s, u" filler"_s, u"##"_s, u"x@example.org"_s, u"PU"_s,
+                           u"Filler %1"_s.arg(n), u"01Jan2030 10:00"_s});
+    const QPoint row0 = f->List8->visualRect(f->Queue().index(0, 6)).center();
+    const QPoint row2 = f->List8->visualRect(f->Queue().index(2, 6)).center();
+    QWidget *viewport = f->List8->viewport();
 
+    Ui::ClickRow(f->List8, input == u"left"_s ? 2 : 0);
+    if (input == u"right"_s) {
+        Ui::ClickRow(f->List8, 2, {}, Qt::RightButton);
+    } else if (input == u"drag"_s) {
+        QTest::mousePress(viewport, Qt::LeftButton, {}, row0);
+        QTest::mouseMove(viewport, row2);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, row2);
+    } else if (input == u"keys"_s) {
+        QTest::keyClick(f->List8, Qt::Key_Down);
+        QTest::keyClick(f->List8, Qt::Key_Down);
+    } else if (input == u"wheel"_s) {
+        QWheelEvent wheel(QPointF(row0), viewport->mapToGlobal(QPointF(row0)), {}, {0, -360},
+                          Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(viewport, &wheel);
+        QVERIFY(f->List8->verticalScrollBar()->value() > 0);
+    } else if (input == u"above"_s) {
+        Ui::ClickRow(f->List8, 2);
+        f->Queue().Remove(0);
+    }
+
+    // Every visible column shows the same row, and the columns scroll together.
     // List1, under the Time column, never shows a selection.
-    Ui::ClickRow(f->List8, 1);
-    QCOMPARE(selectedRows(f.form()), (QList<int>{-1, 1, 1, 1, 1, 1, 1}));
+    QCOMPARE(selectedRows(f.form()), (QList<int>{-1, shown, shown, shown, shown, shown, shown}));
+    QCOMPARE(f->SelectedRow(), shown);
+    for (QListView *list : columns(f.form()))
+        QTRY_COMPARE(list->verticalScrollBar()->value(), f->List8->verticalScrollBar()->value());
+
+    // Remove takes exactly the entry shown.
+    QStringList expected = table(f.form());
+    expected.removeAt(shown);
     QVERIFY(f->Command1->isEnabled());
+    Ui::Click(f->Command1);
+    QCOMPARE(table(f.form()), expected);
+    QCOMPARE(selectedRows(f.form()), (QList<int>{-1, -1, -1, -1, -1, -1, -1}));
+}
 
-    Ui::ClickRow(f->List8, 2);
-    QCOMPARE(selectedRows(f.form()), (QList<int>{-1, 2, 2, 2, 2, 2, 2}));
+void TestForm1Handlers::screenReaderReadsEachColumnAlone() {
+    Form1Fixture f;
+    QVERIFY(f.Show());
+    storeThree(f.form());
+    Ui::ClickRow(f->List8, 1);
 
-    // Moving with the keyboard moves the whole row as well.
-    QTest::keyClick(f->List8, Qt::Key_Up);
-    QCOMPARE(selectedRows(f.form()), (QList<int>{-1, 1, 1, 1, 1, 1, 1}));
+    const auto read = [](QListView *list) -> QStringList {
+        QStringList items;
+        QAccessibleInterface *column = QAccessible::queryAccessibleInterface(list);
+        for (int i = 0; i < column->childCount(); ++i) {
+            QAccessibleInterface *item = column->child(i);
+            if (item->role() != QAccessible::ListItem || column->indexOfChild(item) != i)
+                return {u"not a list item at %1"_s.arg(i)};
+            items << item->text(QAccessible::Name) + (item->state().selected ? u"*"_s : u""_s);
+        }
+        return items;
+    };
+    QCOMPARE(read(f->List3), (QStringList{u"##"_s, u"##*"_s, u"##"_s}));
+    QCOMPARE(read(f->List7), (QStringList{u"One"_s, u"Two*"_s, u"Three"_s}));
+    QCOMPARE(read(f->List8),
+             (QStringList{u"05Mar2001 07:40"_s, u"05Mar2001 08:40*"_s, u"06Apr2002 09:40"_s}));
+    Ui::Click(f->Command1);
+    QCOMPARE(read(f->List7), (QStringList{u"One"_s, u"Three"_s}));
 }
 
 void TestForm1Handlers::selectionDuringTick() {
@@ -298,7 +369,7 @@ void TestForm1Handlers::disabledColumnTakesNoClick() {
     Form1Fixture f;
     QVERIFY(f.Show());
     storeThree(f.form());
-    auto *list = f->centralWidget()->findChild<QListWidget *>(column);
+    auto *list = f->centralWidget()->findChild<QListView *>(column);
     QVERIFY(list);
     Ui::ClickRow(list, 1);
     QCOMPARE(selectedRows(f.form()), (QList<int>{-1, -1, -1, -1, -1, -1, -1}));

@@ -8,9 +8,9 @@
 #include "monthcalendar.h"
 #include "winsock.h"
 
+#include "queuecolumn.h"
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>

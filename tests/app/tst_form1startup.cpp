@@ -5,6 +5,7 @@
 #include "module1.h"
 #include "monthcalendar.h"
 
+#include "queuecolumn.h"
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -14,7 +15,6 @@
 #include <QHelpEvent>
 #include <QHostInfo>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -127,7 +127,7 @@ void TestForm1Startup::normalStartDefaults() {
     QVERIFY(f.Show());
     QVERIFY(f->isEnabled());
     QVERIFY(!f->Command1->isEnabled());
-    QCOMPARE(f->List8->count(), 0);
+    QCOMPARE(f->List8->model()->rowCount(), 0);
     QVERIFY(f.shell->calls.isEmpty());
     QTest::qWait(50);
     QCOMPARE(ended.count(), 0);
@@ -346,8 +346,8 @@ void TestForm1Startup::queueFileNameTakenByDirectory() {
     entry.message = u"still works"_s;
     Ui::Store(f.form(), entry);
     QCOMPARE(f.prompts.Texts().size(), 1);
-    QCOMPARE(f->List8->count(), 1);
-    QCOMPARE(f->List8->item(0)->text(), u"05Mar2001 07:40"_s);
+    QCOMPARE(f->List8->model()->rowCount(), 1);
+    QCOMPARE(Ui::Items(f->List8).value(0), u"05Mar2001 07:40"_s);
     QTest::qWait(50);
     QCOMPARE(ended.count(), 0);
 }

@@ -5,10 +5,10 @@
 #include "notificationqueue.h"
 #include "storecheck.h"
 
+#include "queuecolumn.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -31,17 +31,16 @@ QWidget *focusedControl(Form1 &form) {
 // The seven columns' items of row k, in the order of a queue entry.
 QStringList row(Form1 &form, int k) {
     QStringList items;
-    for (QListWidget *list :
+    for (QListView *list :
          {form.List1, form.List2, form.List3, form.List4, form.List5, form.List7, form.List8})
-        items.append(list->item(k) ? list->item(k)->text() : u"<missing>"_s);
+        items.append(Ui::Items(list).value(k, u"<missing>"_s));
     return items;
 }
 
 bool aligned(Form1 &form) {
-    const int count = form.List1->count();
-    for (QListWidget *list :
-         {form.List2, form.List3, form.List4, form.List5, form.List7, form.List8})
-        if (list->count() != count)
+    const int count = form.List1->model()->rowCount();
+    for (QListView *list : {form.List2, form.List3, form.List4, form.List5, form.List7, form.List8})
+        if (list->model()->rowCount() != count)
             return false;
     return true;
 }
@@ -133,7 +132,7 @@ void TestForm1Store::refusals() {
     QCOMPARE(f.prompts.Texts(), QStringList{message});
     QCOMPARE(f.prompts.boxes[0].buttons, Prompts::vbOKOnly);
     QCOMPARE(f.prompts.boxes[0].title, QString()); // the program's own title
-    QCOMPARE(f->List8->count(), 0);
+    QCOMPARE(f->List8->model()->rowCount(), 0);
     QVERIFY(aligned(f.form()));
     auto *target = f->centralWidget()->findChild<QLineEdit *>(box);
     QVERIFY(target);
@@ -156,10 +155,10 @@ void TestForm1Store::refusalChangesNothingElse() {
     Ui::Type(f->Text5, QString());
     Ui::Click(f->Command2);
     QCOMPARE(f.prompts.Texts(), QStringList{StoreCheck::NoSubject});
-    QCOMPARE(f->List8->count(), 1);
+    QCOMPARE(f->List8->model()->rowCount(), 1);
     // The selection and the Remove button are as they were.
     QVERIFY(f->Command1->isEnabled());
-    QCOMPARE(f->List8->currentRow(), 0);
+    QCOMPARE(Ui::SelectedRow(f->List8), 0);
     QCOMPARE(f->Text2->toPlainText(), u"Call Bob"_s);
     QCOMPARE(f->Combo1->currentText(), u"07"_s);
 }
@@ -243,7 +242,7 @@ void TestForm1Store::storedRow() {
     Ui::Store(f.form(), entry);
 
     QCOMPARE(f.prompts.Texts(), QStringList{});
-    QCOMPARE(f->List8->count(), 1);
+    QCOMPARE(f->List8->model()->rowCount(), 1);
     QVERIFY(aligned(f.form()));
     QCOMPARE(row(f.form(), 0), columns);
     QVERIFY(!f->Command1->isEnabled());
@@ -255,7 +254,7 @@ void TestForm1Store::sameInputTwiceGivesTwoRows() {
     Ui::Store(f.form(), someEntry());
     Ui::Click(f->Command2);
     QCOMPARE(f.prompts.Texts(), QStringList{});
-    QCOMPARE(f->List8->count(), 2);
+    QCOMPARE(f->List8->model()->rowCount(), 2);
     QVERIFY(aligned(f.form()));
     QCOMPARE(row(f.form(), 1), row(f.form(), 0));
     QCOMPARE(row(f.form(), 0).first(), u"2001/3/5 07:40"_s);
@@ -270,12 +269,11 @@ void TestForm1Store::storeKeepsInputsAndSelectionButDisablesRemove() {
 
     Ui::Type(f->Combo1, u"08"_s);
     Ui::Click(f->Command2);
-    QCOMPARE(f->List8->count(), 2);
-    QCOMPARE(f->List8->item(1)->text(), u"05Mar2001 08:40"_s);
+    QCOMPARE(f->List8->model()->rowCount(), 2);
+    QCOMPARE(Ui::Items(f->List8).value(1), u"05Mar2001 08:40"_s);
     // Remove has to be earned again by a click in the table.
     QVERIFY(!f->Command1->isEnabled());
-    QCOMPARE(f->List8->selectedItems().size(), 1);
-    QCOMPARE(f->List8->row(f->List8->selectedItems().first()), 0);
+    QCOMPARE(Ui::SelectedRow(f->List8), 0);
     // The boxes keep what was typed, for the next entry.
     QCOMPARE(f->Text2->toPlainText(), u"Call Bob"_s);
     QCOMPARE(f->Text4->text(), u"bob@example.org"_s);
@@ -336,7 +334,7 @@ void TestForm1Store::badTimes() {
         QVERIFY(message.contains(u"hour box"_s));
     if (box == u"Combo2"_s)
         QVERIFY(message.contains(u"minute box"_s));
-    QCOMPARE(f->List8->count(), 0);
+    QCOMPARE(f->List8->model()->rowCount(), 0);
     QTRY_COMPARE(focusedControl(f.form())->objectName(), box);
     // What was typed stays for the user to correct.
     QCOMPARE(f->Combo1->currentText(), hour);
@@ -350,17 +348,17 @@ void TestForm1Store::queueFull() {
                             u"05Mar2001 07:40"_s};
     for (int i = 1; i < NotificationQueue::MaxEntries; ++i)
         f->Queue().Append(filler);
-    QCOMPARE(f->List8->count(), 32766);
+    QCOMPARE(f->List8->model()->rowCount(), 32766);
 
     // The last free place still takes an entry.
     Ui::Store(f.form(), someEntry());
     QCOMPARE(f.prompts.Texts(), QStringList{});
-    QCOMPARE(f->List8->count(), 32767);
-    QCOMPARE(f->List8->item(32766)->text(), u"05Mar2001 07:40"_s);
+    QCOMPARE(f->List8->model()->rowCount(), 32767);
+    QCOMPARE(Ui::Items(f->List8).value(32766), u"05Mar2001 07:40"_s);
 
     Ui::Click(f->Command2);
     QCOMPARE(f.prompts.Texts(), QStringList{StoreCheck::QueueFull});
-    QCOMPARE(f->List8->count(), 32767);
+    QCOMPARE(f->List8->model()->rowCount(), 32767);
     QVERIFY(aligned(f.form()));
 }
 

@@ -7,10 +7,10 @@
 #include "monthcalendar.h"
 #include "winsock.h"
 
+#include "queuecolumn.h"
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -104,9 +104,9 @@ private Q_SLOTS:
         QCOMPARE(notices[1]->Text1->toPlainText(), u" 07Dec2026 12:00\n second\nline two"_s);
         QVERIFY(!notices[0]->Text1->isEnabled());
         QVERIFY(!(w.form->windowState() & Qt::WindowMinimized));
-        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
-        QCOMPARE(w.form->List3->item(1)->text(), u"OK"_s);
-        QCOMPARE(w.form->List3->item(2)->text(), u"##"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(0), u"OK"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(1), u"OK"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(2), u"##"_s);
 
         // Delivered entries stay delivered.
         w.form->Timer2_Timer();
@@ -118,16 +118,16 @@ private Q_SLOTS:
         w.server.SetAnswer(u"rcpt"_s, FaultServer::Say("550 5.1.1 no such user\r\n"));
         w.Store(true, u"pay the rent"_s);
         w.form->Timer2_Timer();
-        QCOMPARE(w.form->List3->item(0)->text(), u"WT"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(0), u"WT"_s);
         QVERIFY(!w.form->MailModule().MailDelivered);
         QVERIFY(w.form->Label2->text().contains(u" Mail not delivered: 550 5.1.1 no such user"_s));
 
         w.form->Timer2_Timer();
-        QCOMPARE(w.form->List3->item(0)->text(), u"WT"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(0), u"WT"_s);
 
         w.server.SetAnswer(u"rcpt"_s, FaultServer::Say("250 2.1.5 OK\r\n"));
         w.form->Timer2_Timer();
-        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(0), u"OK"_s);
         QVERIFY(w.form->Label2->text().endsWith(u" Msgs Sent: 1"_s));
         QCOMPARE(w.server.Connections(), 3);
 
@@ -146,7 +146,7 @@ private Q_SLOTS:
         w.form->Text1->setPlainText(u"left over from an earlier session"_s);
         w.form->Timer2_Timer();
 
-        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(0), u"OK"_s);
         QVERIFY(w.server.Commands().contains(u"mail from:<later@example.org>"_s));
         QVERIFY(w.server.Message().contains("From: later@example.org\r\n"));
         const QString events = w.form->Text1->toPlainText();
@@ -163,7 +163,7 @@ private Q_SLOTS:
         bool storeEnabledMidTick = true;
         w.TickWith([&] {
             QVERIFY(w.form->Ongoing);
-            w.form->List8->setCurrentRow(1);
+            Ui::ClickRow(w.form->List8, 1);
             w.form->List8_Click();
             removeEnabledMidTick = w.form->Command1->isEnabled();
             storeEnabledMidTick = w.form->Command2->isEnabled();
@@ -174,11 +174,11 @@ private Q_SLOTS:
         });
         QVERIFY(!removeEnabledMidTick);
         QVERIFY(!storeEnabledMidTick);
-        QCOMPARE(w.form->List1->count(), 2);
-        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
-        QCOMPARE(w.form->List3->item(1)->text(), u"OK"_s);
-        QVERIFY(!w.form->Command1->isEnabled());  // select again to remove
-        QCOMPARE(w.form->List2->currentRow(), 1); // the selection itself was mirrored
+        QCOMPARE(w.form->List1->model()->rowCount(), 2);
+        QCOMPARE(Ui::Items(w.form->List3).value(0), u"OK"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(1), u"OK"_s);
+        QVERIFY(!w.form->Command1->isEnabled());     // select again to remove
+        QCOMPARE(Ui::SelectedRow(w.form->List2), 1); // the selection itself was mirrored
         w.form->List8_Click();
         QVERIFY(w.form->Command1->isEnabled());
     }
@@ -219,8 +219,8 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() < 10000, "the session was not abandoned");
         QVERIFY(w.form->Unloaded());
         QVERIFY(!w.form->Timer2->isActive());
-        QCOMPARE(w.form->List3->item(0)->text(), u"WT"_s);
-        QCOMPARE(w.form->List3->item(1)->text(), u"##"_s); // the tick stopped
+        QCOMPARE(Ui::Items(w.form->List3).value(0), u"WT"_s);
+        QCOMPARE(Ui::Items(w.form->List3).value(1), u"##"_s); // the tick stopped
         QCOMPARE(w.server.Connections(), 1);
         if (exitCommand) {
             QVERIFY(Form2::OpenWindows().isEmpty());

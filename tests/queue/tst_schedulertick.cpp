@@ -1,5 +1,5 @@
 #include "duetime.h"
-#include "queuefixture.h"
+#include "notificationqueue.h"
 #include "schedulertick.h"
 
 #include <QTest>
@@ -64,13 +64,13 @@ class TestSchedulerTick : public QObject {
     Q_OBJECT
 
     struct Setup {
-        QueueFixture f;
+        NotificationQueue queue;
         bool mailDelivered = false;
-        FakeWindow window{f.queue, mailDelivered};
+        FakeWindow window{queue, mailDelivered};
         QDateTime now = at(7, 40, 5);
         int clockReads = 0;
         void Tick() {
-            SchedulerTick(f.queue, window, mailDelivered, [this] {
+            SchedulerTick(queue, window, mailDelivered, [this] {
                 ++clockReads;
                 return now;
             }).Run();
@@ -96,24 +96,24 @@ private Q_SLOTS:
         QFETCH(bool, delivered);
         Setup s;
         s.now = now;
-        s.f.queue.Append(entry(due, ModeCode::PopUp));
+        s.queue.Append(entry(due, ModeCode::PopUp));
         s.Tick();
         QCOMPARE(s.window.notices.size(), delivered ? 1 : 0);
-        QCOMPARE(s.f.queue.Status(0), delivered ? u"OK"_s : u"##"_s);
+        QCOMPARE(s.queue.Status(0), delivered ? u"OK"_s : u"##"_s);
     }
 
     void popUpTextHasTwoLines() {
         Setup s;
-        s.f.queue.Append(entry(u"2001/3/5 07:40"_s, ModeCode::PopUp, u" Call the dentist"_s));
+        s.queue.Append(entry(u"2001/3/5 07:40"_s, ModeCode::PopUp, u" Call the dentist"_s));
         s.Tick();
         QCOMPARE(s.window.notices, QStringList{u" 05Mar2001 07:40\r\n Call the dentist"_s});
     }
 
     void deliversInPositionOrderAndReadsTheClockPerEntry() {
         Setup s;
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp, u" first"_s));
-        s.f.queue.Append(entry(u"2026/12/7 09:00"_s, ModeCode::PopUp, u" not yet"_s));
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp, u" second"_s));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp, u" first"_s));
+        s.queue.Append(entry(u"2026/12/7 09:00"_s, ModeCode::PopUp, u" not yet"_s));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp, u" second"_s));
         s.Tick();
         QCOMPARE(s.window.notices.size(), 2);
         QVERIFY(s.window.notices[0].endsWith(u" first"_s));
@@ -124,26 +124,26 @@ private Q_SLOTS:
 
     void deliveredEntriesAreNeverDeliveredAgain() {
         Setup s;
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
         s.Tick();
         s.now = at(8, 0, 0);
         s.Tick();
         s.Tick();
         QCOMPARE(s.window.notices.size(), 1);
-        QCOMPARE(s.f.queue.Status(0), u"OK"_s);
+        QCOMPARE(s.queue.Status(0), u"OK"_s);
     }
 
     void failedMailIsRetriedUntilAccepted() {
         Setup s;
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
         s.window.serverAccepts = false;
         s.Tick();
-        QCOMPARE(s.f.queue.Status(0), u"WT"_s);
+        QCOMPARE(s.queue.Status(0), u"WT"_s);
         s.Tick();
-        QCOMPARE(s.f.queue.Status(0), u"WT"_s);
+        QCOMPARE(s.queue.Status(0), u"WT"_s);
         s.window.serverAccepts = true;
         s.Tick();
-        QCOMPARE(s.f.queue.Status(0), u"OK"_s);
+        QCOMPARE(s.queue.Status(0), u"OK"_s);
         s.Tick();
         QCOMPARE(s.window.mailed, (QList<int>{0, 0, 0}));
     }
@@ -152,56 +152,56 @@ private Q_SLOTS:
     // leak into the next mail entry's status.
     void mailFlagIsClearedBeforeEachDelivery() {
         Setup s;
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
         s.window.mailThrows = true; // leaves the flag untouched
         s.Tick();
-        QCOMPARE(s.f.queue.Status(0), u"OK"_s);
-        QCOMPARE(s.f.queue.Status(1), u"WT"_s);
+        QCOMPARE(s.queue.Status(0), u"OK"_s);
+        QCOMPARE(s.queue.Status(1), u"WT"_s);
     }
 
     void failuresInsideATickDoNotStopIt() {
         Setup s;
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
         QueueEntry unreadable = entry(u"2026/12/7 07:40"_s, ModeCode::PopUp);
         unreadable.DueText = u"2026/12/7 25:99"_s;
-        s.f.queue.Append(unreadable);
+        s.queue.Append(unreadable);
         QueueEntry oddMode = entry(u"2026/12/7 07:40"_s, ModeCode::PopUp);
         oddMode.Mode = u"XX"_s;
-        s.f.queue.Append(oddMode);
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        s.queue.Append(oddMode);
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
         s.window.mailThrows = true;
         s.Tick();
-        QCOMPARE(s.f.queue.Status(0), u"WT"_s); // the mail path threw
-        QCOMPARE(s.f.queue.Status(1), u"##"_s); // skipped, left as it was
-        QCOMPARE(s.f.queue.Status(2), u"WT"_s); // neither mode
-        QCOMPARE(s.f.queue.Status(3), u"OK"_s); // the tick went on
+        QCOMPARE(s.queue.Status(0), u"WT"_s); // the mail path threw
+        QCOMPARE(s.queue.Status(1), u"##"_s); // skipped, left as it was
+        QCOMPARE(s.queue.Status(2), u"WT"_s); // neither mode
+        QCOMPARE(s.queue.Status(3), u"OK"_s); // the tick went on
 
         Setup t;
-        t.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+        t.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
         t.window.noticeThrows = true;
         t.Tick();
-        QCOMPARE(t.f.queue.Status(0), u"WT"_s);
+        QCOMPARE(t.queue.Status(0), u"WT"_s);
     }
 
     // There is no bound on the positions that get a notice.
     void popUpsBeyondThePosition30() {
         Setup s;
         for (int k = 0; k < 40; ++k)
-            s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
+            s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::PopUp));
         s.Tick();
         QCOMPARE(s.window.notices.size(), 40);
-        QCOMPARE(s.f.queue.Status(39), u"OK"_s);
+        QCOMPARE(s.queue.Status(39), u"OK"_s);
     }
 
     void leavingStopsTheTickAfterTheCurrentEntry() {
         Setup s;
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
-        s.f.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, ModeCode::Mail));
         s.window.leaveDuringMail = true;
         s.Tick();
         QCOMPARE(s.window.mailed, QList<int>{0});
-        QCOMPARE(s.f.queue.Status(1), u"##"_s);
+        QCOMPARE(s.queue.Status(1), u"##"_s);
     }
 
     // The clock comes from real instants, read as local time in the zone the
@@ -213,20 +213,20 @@ private Q_SLOTS:
         };
         // Spring: 02:00 CET jumps to 03:00 CEST, so 02:30 never shows on the clock.
         Setup spring;
-        spring.f.queue.Append(entry(u"2027/3/28 02:30"_s, ModeCode::PopUp));
+        spring.queue.Append(entry(u"2027/3/28 02:30"_s, ModeCode::PopUp));
         spring.now = instant("2027-03-28T00:59:55Z"); // 01:59:55 CET
         QCOMPARE(spring.now.time(), QTime(1, 59, 55));
         spring.Tick();
-        QCOMPARE(spring.f.queue.Status(0), u"##"_s);
+        QCOMPARE(spring.queue.Status(0), u"##"_s);
         spring.now = instant("2027-03-28T01:00:05Z"); // 03:00:05 CEST
         QCOMPARE(spring.now.time(), QTime(3, 0, 5));
         spring.Tick();
-        QCOMPARE(spring.f.queue.Status(0), u"OK"_s);
+        QCOMPARE(spring.queue.Status(0), u"OK"_s);
         QCOMPARE(spring.window.notices.size(), 1);
 
         // Autumn: 03:00 CEST falls back to 02:00 CET, so 02:30 comes twice.
         Setup autumn;
-        autumn.f.queue.Append(entry(u"2027/10/31 02:30"_s, ModeCode::PopUp));
+        autumn.queue.Append(entry(u"2027/10/31 02:30"_s, ModeCode::PopUp));
         for (const char *utc :
              {"2027-10-31T00:29:55Z", "2027-10-31T00:30:05Z", "2027-10-31T00:50:00Z",
               "2027-10-31T01:30:05Z", "2027-10-31T01:45:00Z"}) {
@@ -234,7 +234,7 @@ private Q_SLOTS:
             autumn.Tick();
         }
         QCOMPARE(autumn.window.notices.size(), 1);
-        QCOMPARE(autumn.f.queue.Status(0), u"OK"_s);
+        QCOMPARE(autumn.queue.Status(0), u"OK"_s);
     }
 
     void emptyQueueDeliversNothing() {
@@ -245,5 +245,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestSchedulerTick)
+QTEST_GUILESS_MAIN(TestSchedulerTick)
 #include "tst_schedulertick.moc"

@@ -1,0 +1,63 @@
+#include "queuecolumn.h"
+
+#include "queuecolumnaccessible.h"
+
+#include <QItemSelectionModel>
+
+#include <mutex>
+
+QueueColumn::QueueColumn(NotificationQueue &queue, NotificationQueue::Column column,
+                         QWidget *parent)
+    : QListView(parent) {
+    InstallAccessibility();
+    setModel(&queue);
+    setModelColumn(column);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Whole rows are selected, so the shared selection covers every column.
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Rows that move take their accessible items' positions with them.
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&queue, signal, this, &QueueColumn::forgetAccessibleRows);
+    connect(&queue, &QAbstractItemModel::modelReset, this, &QueueColumn::forgetAccessibleRows);
+}
+
+QueueColumn::~QueueColumn() {
+    forgetAccessibleRows();
+}
+
+void QueueColumn::ShareSelection(QItemSelectionModel *selection) {
+    QItemSelectionModel *own = selectionModel();
+    setSelectionModel(selection);
+    if (own != selection)
+        delete own;
+}
+
+QAccessibleInterface *QueueColumn::AccessibleRow(int row) {
+    if (row < 0 || row >= model()->rowCount())
+        return nullptr;
+    if (const auto known = m_accessibleRows.constFind(row); known != m_accessibleRows.cend())
+        return QAccessible::accessibleInterface(*known);
+    auto *item = new QueueCellAccessible(this, model()->index(row, modelColumn()));
+    m_accessibleRows.insert(row, QAccessible::registerAccessibleInterface(item));
+    return item;
+}
+
+void QueueColumn::forgetAccessibleRows() {
+    for (const QAccessible::Id id : std::as_const(m_accessibleRows))
+        QAccessible::deleteAccessibleInterface(id);
+    m_accessibleRows.clear();
+}
+
+void QueueColumn::InstallAccessibility() {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        QAccessible::installFactory([](const QString &, QObject *object) -> QAccessibleInterface * {
+            if (auto *column = qobject_cast<QueueColumn *>(object))
+                return new QueueColumnAccessible(column);
+            return nullptr;
+        });
+    });
+}
