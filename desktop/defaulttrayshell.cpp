@@ -21,11 +21,11 @@ std::unique_ptr<TrayShell> TrayShell::CreateDefault() {
 }
 
 DefaultTrayShell::DefaultTrayShell() {
-    clock.start();
+    m_clock.start();
 }
 
 DefaultTrayShell::~DefaultTrayShell() {
-    for (auto &[key, entry] : icons) {
+    for (auto &[key, entry] : m_icons) {
         disconnect(entry->windowGone);
         delete entry->trayIcon;
     }
@@ -61,7 +61,7 @@ bool DefaultTrayShell::Shell_NotifyIcon(NotifyMessage message, const NotifyIconD
 bool DefaultTrayShell::Add(const NotifyIconData &data) {
     QWidget *window = data.hWnd.data();
     const Key key{window, data.uID};
-    if (window == nullptr || icons.count(key) != 0)
+    if (window == nullptr || m_icons.count(key) != 0)
         return false;
     if (!QSystemTrayIcon::isSystemTrayAvailable() && !FallbackAvailable())
         return false;
@@ -79,7 +79,7 @@ bool DefaultTrayShell::Add(const NotifyIconData &data) {
         entry->trayIcon->show();
     } else {
         int slot = 0;
-        for (const auto &[otherKey, other] : icons)
+        for (const auto &[otherKey, other] : m_icons)
             slot += other->fallback ? 1 : 0;
         entry->fallback =
             std::make_unique<FallbackTrayWindow>(window, data.uID, data.hIcon, tip, slot);
@@ -88,13 +88,13 @@ bool DefaultTrayShell::Add(const NotifyIconData &data) {
     // Icons of a window that goes away go with it.
     entry->windowGone =
         connect(window, &QObject::destroyed, this, [this, window] { DeleteAllOf(window); });
-    icons.emplace(key, std::move(entry));
+    m_icons.emplace(key, std::move(entry));
     return true;
 }
 
 bool DefaultTrayShell::Modify(const NotifyIconData &data) {
-    const auto found = icons.find({data.hWnd.data(), data.uID});
-    if (found == icons.end())
+    const auto found = m_icons.find({data.hWnd.data(), data.uID});
+    if (found == m_icons.end())
         return false;
     Entry &entry = *found->second;
     const QString tip = VisibleTip(data.szTip);
@@ -110,11 +110,11 @@ bool DefaultTrayShell::Modify(const NotifyIconData &data) {
 }
 
 bool DefaultTrayShell::Delete(const Key &key) {
-    const auto found = icons.find(key);
-    if (found == icons.end())
+    const auto found = m_icons.find(key);
+    if (found == m_icons.end())
         return false;
     std::unique_ptr<Entry> entry = std::move(found->second);
-    icons.erase(found);
+    m_icons.erase(found);
     disconnect(entry->windowGone);
     // Deleted later: the request may come while the icon is still
     // delivering one of its own signals or events.
@@ -130,7 +130,7 @@ bool DefaultTrayShell::Delete(const Key &key) {
 }
 
 void DefaultTrayShell::DeleteAllOf(const QWidget *window) {
-    for (auto it = icons.begin(); it != icons.end();) {
+    for (auto it = m_icons.begin(); it != m_icons.end();) {
         const auto next = std::next(it);
         if (it->first.first == window)
             Delete(it->first);
@@ -139,20 +139,20 @@ void DefaultTrayShell::DeleteAllOf(const QWidget *window) {
 }
 
 void DefaultTrayShell::Activated(const Key &key, QSystemTrayIcon::ActivationReason reason) {
-    const auto found = icons.find(key);
-    if (found == icons.end())
+    const auto found = m_icons.find(key);
+    if (found == m_icons.end())
         return;
     Entry &entry = *found->second;
-    for (const std::int32_t mouseMessage : entry.activation->Translate(reason, clock.elapsed()))
+    for (const std::int32_t mouseMessage : entry.activation->Translate(reason, m_clock.elapsed()))
         TrayCallbackEvent::Post(entry.window, entry.uID, mouseMessage);
 }
 
 FallbackTrayWindow *DefaultTrayShell::FallbackWindow(const QWidget *hWnd, std::uint32_t uID) const {
-    const auto found = icons.find({hWnd, uID});
-    return found == icons.end() ? nullptr : found->second->fallback.get();
+    const auto found = m_icons.find({hWnd, uID});
+    return found == m_icons.end() ? nullptr : found->second->fallback.get();
 }
 
 QSystemTrayIcon *DefaultTrayShell::SystemTrayIcon(const QWidget *hWnd, std::uint32_t uID) const {
-    const auto found = icons.find({hWnd, uID});
-    return found == icons.end() ? nullptr : found->second->trayIcon;
+    const auto found = m_icons.find({hWnd, uID});
+    return found == m_icons.end() ? nullptr : found->second->trayIcon;
 }

@@ -46,6 +46,6 @@ private:
     void Activated(const Key &key, QSystemTrayIcon::ActivationReason reason);
     void DeleteAllOf(const QWidget *window);
 
-    std::map<Key, std::unique_ptr<Entry>> icons;
-    QElapsedTimer clock;
+    std::map<Key, std::unique_ptr<Entry>> m_icons;
+    QElapsedTimer m_clock;
 };

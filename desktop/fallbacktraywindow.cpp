@@ -1,7 +1,7 @@
 #include "fallbacktraywindow.h"
 
-#include "module2.h"
 #include "traycallbackevent.h"
+#include "winapi.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -19,9 +19,9 @@ constexpr int ScreenMargin = 4;
 FallbackTrayWindow::FallbackTrayWindow(QWidget *target, std::uint32_t uID, const QIcon &icon,
                                        const QString &tip, int slot)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , target(target)
-    , uID(uID)
-    , icon(icon) {
+    , m_target(target)
+    , m_uID(uID)
+    , m_icon(icon) {
     setObjectName(QStringLiteral("TrayFallback"));
     // The stand-in must not keep the program alive once its windows are gone.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -36,7 +36,7 @@ FallbackTrayWindow::FallbackTrayWindow(QWidget *target, std::uint32_t uID, const
 }
 
 void FallbackTrayWindow::SetIcon(const QIcon &newIcon) {
-    icon = newIcon;
+    m_icon = newIcon;
     update();
 }
 
@@ -50,20 +50,20 @@ void FallbackTrayWindow::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
     const int offset = (WindowSide - PictureSide) / 2;
-    icon.paint(&painter, QRect(offset, offset, PictureSide, PictureSide));
+    m_icon.paint(&painter, QRect(offset, offset, PictureSide, PictureSide));
 }
 
 void FallbackTrayWindow::Report(std::int32_t left, std::int32_t right, std::int32_t middle,
                                 Qt::MouseButton button) {
     switch (button) {
     case Qt::LeftButton:
-        TrayCallbackEvent::Post(target, uID, left);
+        TrayCallbackEvent::Post(m_target, m_uID, left);
         break;
     case Qt::RightButton:
-        TrayCallbackEvent::Post(target, uID, right);
+        TrayCallbackEvent::Post(m_target, m_uID, right);
         break;
     case Qt::MiddleButton:
-        TrayCallbackEvent::Post(target, uID, middle);
+        TrayCallbackEvent::Post(m_target, m_uID, middle);
         break;
     default:
         break;
@@ -83,5 +83,5 @@ void FallbackTrayWindow::mouseDoubleClickEvent(QMouseEvent *event) {
 }
 
 void FallbackTrayWindow::mouseMoveEvent(QMouseEvent *) {
-    TrayCallbackEvent::Post(target, uID, WM_MOUSEMOVE);
+    TrayCallbackEvent::Post(m_target, m_uID, WM_MOUSEMOVE);
 }

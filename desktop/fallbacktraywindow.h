@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-// Stands in for a tray icon on desktops without a system tray: a small
-// frameless window that stays on top, shows the icon with the tip as its
-// tooltip, and posts the mouse activity over it to the icon's window.
+// Stands in for a tray m_icon on desktops without a system tray: a small
+// frameless window that stays on top, shows the m_icon with the tip as its
+// tooltip, and posts the mouse activity over it to the m_icon's window.
 class FallbackTrayWindow : public QWidget {
     Q_OBJECT
 public:
@@ -17,7 +17,7 @@ public:
 
     void SetIcon(const QIcon &icon);
     void SetTip(const QString &tip);
-    QIcon Icon() const { return icon; }
+    QIcon Icon() const { return m_icon; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -29,7 +29,7 @@ protected:
 private:
     void Report(std::int32_t left, std::int32_t right, std::int32_t middle, Qt::MouseButton button);
 
-    QPointer<QWidget> target;
-    std::uint32_t uID;
-    QIcon icon;
+    QPointer<QWidget> m_target;
+    std::uint32_t m_uID;
+    QIcon m_icon;
 };

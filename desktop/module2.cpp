@@ -1,14 +1,10 @@
 #include "module2.h"
 
-#include "traycallbackevent.h"
 #include "trayshell.h"
 #include "windowhook.h"
 
-#include <QEvent>
-
 namespace {
 
-const QString DoubleClickName = QStringLiteral("LBUTTONDBLCLK");
 const QString UnknownName = QStringLiteral("Unknown");
 
 // The icon a left double click takes away when the window comes back.
@@ -17,7 +13,7 @@ constexpr std::uint32_t MainIconId = 1;
 } // namespace
 
 Module2::Module2(TrayShell &shell)
-    : shell(shell) {}
+    : m_shell(shell) {}
 
 Module2::~Module2() {
     // The filter refers to this module; it must not outlive it.
@@ -26,7 +22,7 @@ Module2::~Module2() {
 
 std::int32_t Module2::QueryTaskbar() {
     TaskbarData.cbSize = AppBarDataSize;
-    return shell.SHAppBarMessage(TrayShell::ABM_GETTASKBARPOS, TaskbarData);
+    return m_shell.SHAppBarMessage(ABM_GETTASKBARPOS, TaskbarData);
 }
 
 void Module2::AddTrayIcon(std::uint32_t id, const QString &tip, const QIcon &icon) {
@@ -35,12 +31,12 @@ void Module2::AddTrayIcon(std::uint32_t id, const QString &tip, const QIcon &ico
     TrayIconData.szTip = TipField(tip);
     TrayIconData.uFlags = NotifyIconAllFlags;
     // A refused add (the icon is already there) changes nothing worth telling.
-    shell.Shell_NotifyIcon(TrayShell::NIM_ADD, TrayIconData);
+    m_shell.Shell_NotifyIcon(NIM_ADD, TrayIconData);
 }
 
 void Module2::DeleteTrayIcon(std::uint32_t id) {
     TrayIconData.uID = id;
-    shell.Shell_NotifyIcon(TrayShell::NIM_DELETE, TrayIconData);
+    m_shell.Shell_NotifyIcon(NIM_DELETE, TrayIconData);
 }
 
 void Module2::DeleteTrayIcons(int count) {
@@ -82,7 +78,7 @@ QString Module2::EventName(std::int32_t lParam) {
     case WM_LBUTTONUP:
         return QStringLiteral("LBUTTONUP");
     case WM_LBUTTONDBLCLK:
-        return DoubleClickName;
+        return QStringLiteral("LBUTTONDBLCLK");
     case WM_RBUTTONDOWN:
         return QStringLiteral("RBUTTONDOWN");
     case WM_RBUTTONUP:
@@ -103,21 +99,17 @@ QString Module2::EventName(std::int32_t lParam) {
                       : UnknownName + QLatin1Char(' ') + QString::number(lParam);
 }
 
-bool Module2::HookWindowProc(QWidget *hWnd, QEvent *event) {
-    if (!Hooked() || hWnd == nullptr || event == nullptr)
-        return false;
-    if (event->type() != TrayCallbackEvent::EventType())
-        return false;
-    const auto *callback = static_cast<const TrayCallbackEvent *>(event);
-    if (callback->message != TrayCallbackMessage)
-        return false;
-    // Any of the program's icons brings the window back; wParam is not asked.
-    if (EventName(callback->lParam) == DoubleClickName) {
+std::int32_t Module2::HookWindowProc(QWidget *hWnd, std::uint32_t uMsg, std::uint32_t wParam,
+                                     std::int32_t lParam) {
+    Q_UNUSED(wParam); // any of the program's icons brings the window back
+    if (!Hooked() || hWnd == nullptr)
+        return 0;
+    if (uMsg == TrayCallbackMessage && lParam == WM_LBUTTONDBLCLK) {
         DeleteTrayIcon(MainIconId);
         hWnd->show();
         hWnd->setEnabled(true);
         hWnd->raise();
         hWnd->activateWindow();
     }
-    return false;
+    return 0;
 }

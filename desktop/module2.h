@@ -1,5 +1,7 @@
 #pragma once
 
+#include "winapi.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
@@ -8,32 +10,7 @@
 
 #include <cstdint>
 
-class QEvent;
 class TrayShell;
-
-// Message number with which the tray icon reports mouse activity to the main
-// window (wParam: the icon's identifier, lParam: the mouse message).
-constexpr std::uint32_t TrayCallbackMessage = 0x601;
-
-// Mouse messages a tray icon reports in lParam.
-constexpr std::int32_t WM_MOUSEMOVE = 0x200;
-constexpr std::int32_t WM_LBUTTONDOWN = 0x201;
-constexpr std::int32_t WM_LBUTTONUP = 0x202;
-constexpr std::int32_t WM_LBUTTONDBLCLK = 0x203;
-constexpr std::int32_t WM_RBUTTONDOWN = 0x204;
-constexpr std::int32_t WM_RBUTTONUP = 0x205;
-constexpr std::int32_t WM_RBUTTONDBLCLK = 0x206;
-constexpr std::int32_t WM_MBUTTONDOWN = 0x207;
-constexpr std::int32_t WM_MBUTTONUP = 0x208;
-constexpr std::int32_t WM_MBUTTONDBLCLK = 0x209;
-
-// Sizes of the two records as the shell knows them.
-constexpr std::uint32_t NotifyIconDataSize = 88;
-constexpr std::uint32_t AppBarDataSize = 36;
-// uFlags: message, icon and tip are valid (NIF_MESSAGE | NIF_ICON | NIF_TIP).
-constexpr std::uint32_t NotifyIconAllFlags = 7;
-// The tip field always holds this many characters.
-constexpr int TipFieldLength = 64;
 
 // The tray record handed to the shell with every icon operation.
 struct NotifyIconData {
@@ -83,13 +60,15 @@ public:
     // The name of a tray mouse message ("LBUTTONDBLCLK", "Unknown 1024", ...).
     static QString EventName(std::int32_t lParam);
 
-    // Sees one event of the hooked window. A left double click on a tray
-    // icon deletes icon 1 and brings the window back. Never consumes the
-    // event: it always goes on to the window unchanged.
-    bool HookWindowProc(QWidget *hWnd, QEvent *event);
+    // Sees each message of the hooked window before the window does. A left
+    // double click on a tray icon (TrayCallbackMessage with WM_LBUTTONDBLCLK)
+    // deletes icon 1 and brings the window back. Returns 0; the message always
+    // goes on to the window unchanged.
+    std::int32_t HookWindowProc(QWidget *hWnd, std::uint32_t uMsg, std::uint32_t wParam,
+                                std::int32_t lParam);
 
 private:
-    TrayShell &shell;
+    TrayShell &m_shell;
     // The installed event filter; null while the window is not hooked. It is
     // a child of the hooked window, so it never outlives it.
     QPointer<QObject> PreviousWindowProc;

@@ -1,40 +1,40 @@
 #include "trayactivation.h"
 
-#include "module2.h"
+#include "winapi.h"
 
 TrayActivation::TrayActivation(int doubleClickIntervalMs)
-    : interval(doubleClickIntervalMs) {}
+    : m_interval(doubleClickIntervalMs) {}
 
 bool TrayActivation::Within(const std::optional<qint64> &then, qint64 nowMs) const {
-    return then.has_value() && nowMs >= *then && nowMs - *then <= interval;
+    return then.has_value() && nowMs >= *then && nowMs - *then <= m_interval;
 }
 
 QList<std::int32_t> TrayActivation::Translate(QSystemTrayIcon::ActivationReason reason,
                                               qint64 nowMs) {
     switch (reason) {
     case QSystemTrayIcon::Trigger:
-        if (Within(lastSingleClick, nowMs)) {
+        if (Within(m_lastSingleClick, nowMs)) {
             // The second click of a double click, as a window would see it.
-            lastSingleClick.reset();
-            pairedClicks = nowMs;
+            m_lastSingleClick.reset();
+            m_pairedClicks = nowMs;
             return {WM_LBUTTONDBLCLK, WM_LBUTTONUP};
         }
-        lastSingleClick = nowMs;
-        pairedClicks.reset();
+        m_lastSingleClick = nowMs;
+        m_pairedClicks.reset();
         return {WM_LBUTTONDOWN, WM_LBUTTONUP};
     case QSystemTrayIcon::DoubleClick:
         // Whatever follows starts a new gesture.
-        lastSingleClick.reset();
-        if (Within(pairedClicks, nowMs)) {
-            pairedClicks.reset();
+        m_lastSingleClick.reset();
+        if (Within(m_pairedClicks, nowMs)) {
+            m_pairedClicks.reset();
             return {}; // already reported from the two Triggers before it
         }
         return {WM_LBUTTONDBLCLK};
     case QSystemTrayIcon::Context:
     case QSystemTrayIcon::MiddleClick:
         // Another button in between: the next left click starts afresh.
-        lastSingleClick.reset();
-        pairedClicks.reset();
+        m_lastSingleClick.reset();
+        m_pairedClicks.reset();
         return reason == QSystemTrayIcon::Context
                    ? QList<std::int32_t>{WM_RBUTTONDOWN, WM_RBUTTONUP}
                    : QList<std::int32_t>{WM_MBUTTONDOWN, WM_MBUTTONUP};

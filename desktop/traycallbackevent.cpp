@@ -1,6 +1,6 @@
 #include "traycallbackevent.h"
 
-#include "module2.h"
+#include "winapi.h"
 
 #include <QCoreApplication>
 #include <QWidget>

@@ -9,9 +9,6 @@
 // identified by (hWnd, uID) that post TrayCallbackEvent to hWnd.
 class TrayShell {
 public:
-    enum NotifyMessage { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
-    static constexpr int ABM_GETTASKBARPOS = 5;
-
     virtual ~TrayShell() = default;
     // Adds, changes or deletes the icon (data.hWnd, data.uID); false when
     // refused (an existing icon added, a missing one changed or deleted).

@@ -529,7 +529,7 @@ void TestForm1Handlers::hideAndRestore() {
         QVERIFY(!f->isEnabled());
         QCOMPARE(f.shell->calls.size(), 2 * round + 1);
         const RecordingShell::Call &added = f.shell->calls.last();
-        QCOMPARE(added.message, TrayShell::NIM_ADD);
+        QCOMPARE(added.message, NIM_ADD);
         QCOMPARE(added.data.uID, 1u);
         QCOMPARE(added.data.szTip, tipField);
         QCOMPARE(added.data.szTip.size(), 64);
@@ -544,11 +544,11 @@ void TestForm1Handlers::hideAndRestore() {
         QTRY_VERIFY(f->isVisible());
         QVERIFY(f->isEnabled());
         QCOMPARE(f.shell->calls.size(), 2 * round + 2);
-        QCOMPARE(f.shell->calls.last().message, TrayShell::NIM_DELETE);
+        QCOMPARE(f.shell->calls.last().message, NIM_DELETE);
         QCOMPARE(f.shell->calls.last().data.uID, 1u);
     }
-    QCOMPARE(f.shell->Ids(TrayShell::NIM_ADD), (QList<std::uint32_t>{1, 1}));
-    QCOMPARE(f.shell->Ids(TrayShell::NIM_DELETE), (QList<std::uint32_t>{1, 1}));
+    QCOMPARE(f.shell->Ids(NIM_ADD), (QList<std::uint32_t>{1, 1}));
+    QCOMPARE(f.shell->Ids(NIM_DELETE), (QList<std::uint32_t>{1, 1}));
     QCOMPARE(f.prompts.Texts(), QStringList{});
 }
 
@@ -609,7 +609,7 @@ void TestForm1Handlers::hideRefusedWithoutHook() {
     QCOMPARE(f.prompts.boxes.size(), boxes + 1);
     QVERIFY(!f.prompts.boxes.last().prompt.isEmpty());
     QCOMPARE(f.prompts.boxes.last().buttons, Prompts::vbOKOnly);
-    QCOMPARE(f.shell->Ids(TrayShell::NIM_ADD), QList<std::uint32_t>{});
+    QCOMPARE(f.shell->Ids(NIM_ADD), QList<std::uint32_t>{});
 }
 
 // ---- Exit and closing -----------------------------------------------------
@@ -648,7 +648,7 @@ void TestForm1Handlers::exitCancelled() {
     QVERIFY(f->isEnabled());
     QVERIFY(!f->Unloaded());
     QVERIFY(f->Hooked());
-    QCOMPARE(f.shell->Ids(TrayShell::NIM_DELETE), QList<std::uint32_t>{});
+    QCOMPARE(f.shell->Ids(NIM_DELETE), QList<std::uint32_t>{});
     QCOMPARE(Form2::OpenWindows(), QList<Form2 *>{notice});
     QCOMPARE(table(f.form()), before);
     QCOMPARE(ended.count(), 0);
@@ -681,7 +681,7 @@ void TestForm1Handlers::exitConfirmed() {
     QVERIFY(f->Unloaded());
     QVERIFY(Form2::OpenWindows().isEmpty());
     QTRY_VERIFY(notice.isNull() || !notice->isVisible());
-    QCOMPARE(f.shell->Ids(TrayShell::NIM_DELETE), QList<std::uint32_t>{1});
+    QCOMPARE(f.shell->Ids(NIM_DELETE), QList<std::uint32_t>{1});
     QVERIFY(!f->Hooked());
     QTRY_COMPARE(ended.count(), 1);
     // The end is told once.
@@ -714,7 +714,7 @@ void TestForm1Handlers::closeBox() {
     QCOMPARE(f.prompts.Texts(), QStringList{});
     QVERIFY(!f->isVisible());
     QCOMPARE(f.shell->calls.size(), shellCalls + 1);
-    QCOMPARE(f.shell->calls.last().message, TrayShell::NIM_DELETE);
+    QCOMPARE(f.shell->calls.last().message, NIM_DELETE);
     QCOMPARE(f.shell->calls.last().data.uID, 1u);
     QVERIFY(!f->Hooked());
 

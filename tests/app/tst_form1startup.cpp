@@ -137,7 +137,7 @@ void TestForm1Startup::normalStartPreparesTray() {
     Form1Fixture f;
     QCOMPARE(f.Load(), Form1::StartOutcome::Normal);
 
-    QCOMPARE(f.shell->appBarMessages, QList<int>{TrayShell::ABM_GETTASKBARPOS});
+    QCOMPARE(f.shell->appBarMessages, QList<int>{ABM_GETTASKBARPOS});
     QCOMPARE(f.shell->appBarSizes, QList<std::uint32_t>{36u});
     QVERIFY(f->Hooked());
     const NotifyIconData &record = f->TrayModule().TrayIconData;
@@ -305,9 +305,9 @@ void TestForm1Startup::noTray() {
     QSignalSpy ended(f.window.get(), &Form1::ProgramEnded);
     QCOMPARE(f.Load(), Form1::StartOutcome::Refused);
     QCOMPARE(f.prompts.Texts(), QStringList{u"There is no tray currently available"_s});
-    QCOMPARE(f.shell->appBarMessages, QList<int>{TrayShell::ABM_GETTASKBARPOS});
+    QCOMPARE(f.shell->appBarMessages, QList<int>{ABM_GETTASKBARPOS});
     QVERIFY(!f->Hooked());
-    QCOMPARE(f.shell->Ids(TrayShell::NIM_ADD), QList<std::uint32_t>{});
+    QCOMPARE(f.shell->Ids(NIM_ADD), QList<std::uint32_t>{});
     QVERIFY(f->Unloaded());
     QTRY_COMPARE(ended.count(), 1);
 }

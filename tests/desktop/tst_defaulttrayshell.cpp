@@ -45,7 +45,7 @@ void TestDefaultTrayShell::reportsATray() {
     const auto shell = TrayShell::CreateDefault();
     AppBarData data;
     data.cbSize = AppBarDataSize;
-    QCOMPARE(shell->SHAppBarMessage(TrayShell::ABM_GETTASKBARPOS, data), 1);
+    QCOMPARE(shell->SHAppBarMessage(ABM_GETTASKBARPOS, data), 1);
     QCOMPARE(shell->SHAppBarMessage(0, data), 0);
 }
 
@@ -54,7 +54,7 @@ void TestDefaultTrayShell::addAndDelete() {
     QWidget window;
     const NotifyIconData data = Record(&window, 1, QStringLiteral("Tallowick32"));
 
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_ADD, data));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_ADD, data));
     QPointer<FallbackTrayWindow> icon = shell.FallbackWindow(&window, 1);
     QVERIFY(icon);
     QVERIFY(icon->isVisible());
@@ -62,25 +62,24 @@ void TestDefaultTrayShell::addAndDelete() {
     QCOMPARE(shell.SystemTrayIcon(&window, 1), nullptr);
 
     // The same (hWnd, uID) again is refused and leaves the icon as it was.
-    QVERIFY(
-        !shell.Shell_NotifyIcon(TrayShell::NIM_ADD, Record(&window, 1, QStringLiteral("other"))));
+    QVERIFY(!shell.Shell_NotifyIcon(NIM_ADD, Record(&window, 1, QStringLiteral("other"))));
     QCOMPARE(shell.FallbackWindow(&window, 1), icon.data());
     QCOMPARE(icon->toolTip(), QStringLiteral("Tallowick32"));
 
     // Another identifier is another icon.
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_ADD, Record(&window, 2, QStringLiteral("two"))));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_ADD, Record(&window, 2, QStringLiteral("two"))));
     QVERIFY(shell.FallbackWindow(&window, 2) != icon.data());
 
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_DELETE, data));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_DELETE, data));
     QCOMPARE(shell.FallbackWindow(&window, 1), nullptr);
     QVERIFY(!icon || !icon->isVisible());
     QTRY_VERIFY(icon.isNull());
-    QVERIFY(!shell.Shell_NotifyIcon(TrayShell::NIM_DELETE, data));
+    QVERIFY(!shell.Shell_NotifyIcon(NIM_DELETE, data));
     QVERIFY(shell.FallbackWindow(&window, 2) != nullptr);
 
     NotifyIconData noWindow = data;
     noWindow.hWnd = nullptr;
-    QVERIFY(!shell.Shell_NotifyIcon(TrayShell::NIM_ADD, noWindow));
+    QVERIFY(!shell.Shell_NotifyIcon(NIM_ADD, noWindow));
 }
 
 void TestDefaultTrayShell::tipShownUpToNul_data() {
@@ -94,7 +93,7 @@ void TestDefaultTrayShell::tipShownUpToNul() {
     QFETCH(QString, tip);
     DefaultTrayShell shell;
     QWidget window;
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_ADD, Record(&window, 1, tip)));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_ADD, Record(&window, 1, tip)));
     QCOMPARE(shell.FallbackWindow(&window, 1)->toolTip(), tip);
     QCOMPARE(DefaultTrayShell::VisibleTip(Module2::TipField(tip)), tip);
 }
@@ -103,11 +102,11 @@ void TestDefaultTrayShell::modify() {
     DefaultTrayShell shell;
     QWidget window;
     NotifyIconData data = Record(&window, 1, QStringLiteral("before"));
-    QVERIFY(!shell.Shell_NotifyIcon(TrayShell::NIM_MODIFY, data));
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_ADD, data));
+    QVERIFY(!shell.Shell_NotifyIcon(NIM_MODIFY, data));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_ADD, data));
     data.szTip = Module2::TipField(QStringLiteral("after"));
     data.hIcon = QIcon(Icons::Monitor(true));
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_MODIFY, data));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_MODIFY, data));
     QCOMPARE(shell.FallbackWindow(&window, 1)->toolTip(), QStringLiteral("after"));
     QCOMPARE(shell.FallbackWindow(&window, 1)->Icon().cacheKey(), data.hIcon.cacheKey());
 }
@@ -115,7 +114,7 @@ void TestDefaultTrayShell::modify() {
 void TestDefaultTrayShell::doubleClickReachesWindow() {
     DefaultTrayShell shell;
     RecordingWindow window;
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_ADD, Record(&window, 4, QStringLiteral("t"))));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_ADD, Record(&window, 4, QStringLiteral("t"))));
     FallbackTrayWindow *icon = shell.FallbackWindow(&window, 4);
     QVERIFY(QTest::qWaitForWindowExposed(icon));
 
@@ -130,7 +129,7 @@ void TestDefaultTrayShell::doubleClickReachesWindow() {
 void TestDefaultTrayShell::otherButtons() {
     DefaultTrayShell shell;
     RecordingWindow window;
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_ADD, Record(&window, 1, QStringLiteral("t"))));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_ADD, Record(&window, 1, QStringLiteral("t"))));
     FallbackTrayWindow *icon = shell.FallbackWindow(&window, 1);
     QVERIFY(QTest::qWaitForWindowExposed(icon));
 
@@ -147,7 +146,7 @@ void TestDefaultTrayShell::iconsGoWithTheirWindow() {
     DefaultTrayShell shell;
     auto window = std::make_unique<QWidget>();
     const NotifyIconData data = Record(window.get(), 1, QStringLiteral("t"));
-    QVERIFY(shell.Shell_NotifyIcon(TrayShell::NIM_ADD, data));
+    QVERIFY(shell.Shell_NotifyIcon(NIM_ADD, data));
     QPointer<FallbackTrayWindow> icon = shell.FallbackWindow(window.get(), 1);
     window.reset();
     QTRY_VERIFY(icon.isNull());

@@ -105,7 +105,7 @@ void TestModule2::deleteTrayIcons() {
     Module2 module(shell);
     module.DeleteTrayIcons(count);
     QCOMPARE(shell.calls.size(), ids.size());
-    QCOMPARE(shell.Ids(TrayShell::NIM_DELETE), ids);
+    QCOMPARE(shell.Ids(NIM_DELETE), ids);
 }
 
 void TestModule2::addTrayIconFillsRecord() {
@@ -123,7 +123,7 @@ void TestModule2::addTrayIconFillsRecord() {
 
     QCOMPARE(shell.calls.size(), 1);
     const RecordingShell::Call &call = shell.calls.first();
-    QCOMPARE(call.message, TrayShell::NIM_ADD);
+    QCOMPARE(call.message, NIM_ADD);
     QCOMPARE(call.data.uID, 1u);
     QCOMPARE(call.data.uFlags, 7u);
     QCOMPARE(call.data.cbSize, 88u);
@@ -138,8 +138,8 @@ void TestModule2::addTrayIconFillsRecord() {
     module.DeleteTrayIcon(1);
     module.AddTrayIcon(1, QStringLiteral("Tallowick32"), icon);
     QCOMPARE(shell.calls.size(), 3);
-    QCOMPARE(shell.calls.at(1).message, TrayShell::NIM_DELETE);
-    QCOMPARE(shell.calls.at(2).message, TrayShell::NIM_ADD);
+    QCOMPARE(shell.calls.at(1).message, NIM_DELETE);
+    QCOMPARE(shell.calls.at(2).message, NIM_ADD);
     QCOMPARE(shell.calls.at(2).data.uID, 1u);
 }
 
@@ -169,7 +169,7 @@ void TestModule2::queryTaskbar() {
     shell.taskbar = answer;
     Module2 module(shell);
     QCOMPARE(module.QueryTaskbar(), answer);
-    QCOMPARE(shell.appBarMessages, QList<int>{TrayShell::ABM_GETTASKBARPOS});
+    QCOMPARE(shell.appBarMessages, QList<int>{ABM_GETTASKBARPOS});
     QCOMPARE(shell.appBarSizes, QList<std::uint32_t>{36});
     QCOMPARE(module.TaskbarData.cbSize, 36u);
     QVERIFY(shell.calls.isEmpty());
@@ -217,7 +217,7 @@ void TestModule2::doubleClickRestoresWindow() {
     TrayCallbackEvent::Post(&h.window, wParam, WM_LBUTTONDBLCLK);
     QTRY_VERIFY(h.window.isVisible());
     QVERIFY(h.window.isEnabled());
-    QCOMPARE(h.shell.Ids(TrayShell::NIM_DELETE), QList<std::uint32_t>{1});
+    QCOMPARE(h.shell.Ids(NIM_DELETE), QList<std::uint32_t>{1});
     QCOMPARE(h.shell.calls.size(), 1);
     // The double click itself still reaches the window, unchanged.
     QCOMPARE(h.window.seen.size(), 1);
@@ -273,7 +273,7 @@ void TestModule2::installTwiceHooksOnce() {
     QTRY_VERIFY(h.window.isVisible());
     QCoreApplication::sendPostedEvents();
     // Two hooks would have deleted the icon twice.
-    QCOMPARE(h.shell.Ids(TrayShell::NIM_DELETE), QList<std::uint32_t>{1});
+    QCOMPARE(h.shell.Ids(NIM_DELETE), QList<std::uint32_t>{1});
 }
 
 void TestModule2::removeHookRestores() {
@@ -291,8 +291,7 @@ void TestModule2::removeHookRestores() {
     QCOMPARE(h.window.Callbacks(), QList<std::int32_t>{WM_LBUTTONDBLCLK});
 
     // Called directly while unhooked, the hook does nothing either.
-    TrayCallbackEvent direct(1, WM_LBUTTONDBLCLK);
-    QVERIFY(!h.module.HookWindowProc(&h.window, &direct));
+    QCOMPARE(h.module.HookWindowProc(&h.window, TrayCallbackMessage, 1, WM_LBUTTONDBLCLK), 0);
     QVERIFY(!h.window.isVisible());
 
     // And it can be put in again.
