@@ -123,7 +123,7 @@ Form1::Form1(Form1Services services, QWidget *parent)
 
 Form1::~Form1() {
     // Nothing of the program outlives its main window.
-    Form2::CloseAll();
+    m_exit.CloseNotices();
 }
 
 void Form1::buildControls() {
@@ -357,6 +357,7 @@ void Form1::buildControls() {
 }
 
 void Form1::connectHandlers() {
+    connect(&m_exit, &ExitRules::ProgramEnded, this, &Form1::ProgramEnded);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
@@ -383,7 +384,7 @@ Form1::StartOutcome Form1::Form_Load() {
     const auto refuse = [this](const QString &message) {
         m_prompts->MsgBox(this, message);
         close();
-        Form2::CloseAll();
+        m_exit.CloseNotices();
         return StartOutcome::Refused;
     };
     try {
@@ -490,19 +491,18 @@ void Form1::ConfirmExit() {
     if (m_prompts->MsgBox(this, ExitQuestion, Prompts::vbOKCancel, ExitTitle) == Prompts::vbCancel)
         return;
     if (Ongoing) {
-        CloseWhenIdle(PendingClose::ExitProgram);
+        CloseWhenIdle(ExitRules::Request::ExitProgram);
         return;
     }
     close();
-    Form2::CloseAll();
+    m_exit.CloseNotices();
 }
 
-void Form1::CloseWhenIdle(PendingClose how) {
+void Form1::CloseWhenIdle(ExitRules::Request how) {
     // A tick (and the mail session inside it) is running below us on the
     // stack: leave the window alive until it has unwound, but let the user
     // see the program go at once.
-    if (m_pendingClose != PendingClose::ExitProgram)
-        m_pendingClose = how;
+    m_exit.Defer(how);
     m_module1->Abandon();
     hide();
 }
@@ -510,10 +510,10 @@ void Form1::CloseWhenIdle(PendingClose how) {
 void Form1::closeEvent(QCloseEvent *event) {
     if (Ongoing) {
         event->ignore();
-        CloseWhenIdle(PendingClose::CloseWindow);
+        CloseWhenIdle(ExitRules::Request::CloseWindow);
         return;
     }
-    if (!m_unloaded)
+    if (!m_exit.IsWindowClosed())
         Form_Unload();
     event->accept();
 }
@@ -524,18 +524,8 @@ void Form1::Form_Unload() {
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
-    m_unloaded = true;
     // Notice windows still open keep the program alive until the last one goes.
-    for (Form2 *notice : Form2::OpenWindows())
-        connect(notice, &QObject::destroyed, this, &Form1::EndIfNoWindowLeft, Qt::QueuedConnection);
-    QTimer::singleShot(0, this, &Form1::EndIfNoWindowLeft);
-}
-
-void Form1::EndIfNoWindowLeft() {
-    if (m_unloaded && !m_ended && Form2::OpenWindows().isEmpty()) {
-        m_ended = true;
-        Q_EMIT ProgramEnded();
-    }
+    m_exit.WindowClosed();
 }
 
 // ---- Store, removal, selection, calendar ----------------------------------
@@ -630,12 +620,10 @@ void Form1::Timer2_Timer() {
 
     Command2->setEnabled(true);
     Ongoing = false;
-    if (m_pendingClose != PendingClose::No) {
-        const bool everything = m_pendingClose == PendingClose::ExitProgram;
-        m_pendingClose = PendingClose::No;
+    if (const std::optional<ExitRules::Request> request = m_exit.TakeDeferred()) {
         close();
-        if (everything)
-            Form2::CloseAll();
+        if (*request == ExitRules::Request::ExitProgram)
+            m_exit.CloseNotices();
         return;
     }
     Timer2->start();
@@ -646,6 +634,7 @@ void Form1::ShowNotice(const QString &text) {
     auto *notice = new Form2();
     notice->SetText(text);
     notice->show();
+    m_exit.AddNotice(notice);
 }
 
 void Form1::ProcessEvents() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exitrules.h"
 #include "module1.h"
 #include "module2.h"
 #include "module3.h"
@@ -77,7 +78,10 @@ public:
     NotificationQueue &Queue() { return m_queue; }
     // The row highlighted in the table (the one Remove deletes), -1 when none.
     int SelectedRow() const;
-    bool Unloaded() const { return m_unloaded; }
+    bool Unloaded() const { return m_exit.IsWindowClosed(); }
+    // The notice windows the program opened that are still open, oldest first.
+    QList<Form2 *> Notices() const { return m_exit.Notices(); }
+    void CloseNotices() { m_exit.CloseNotices(); }
 
     // Controls, named as the window's design names them.
     MonthCalendar *Calendar1;
@@ -123,9 +127,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // A close asked for while a tick runs waits for the tick to end.
-    enum class PendingClose { No, CloseWindow, ExitProgram };
-
     void Winsock1_Connect();
     void Winsock1_DataArrival(qint64 bytesTotal);
     void Winsock1_Error(int number, const QString &description);
@@ -135,8 +136,7 @@ private:
     void buildControls();
     void connectHandlers();
     void ConfirmExit();
-    void CloseWhenIdle(PendingClose how);
-    void EndIfNoWindowLeft();
+    void CloseWhenIdle(ExitRules::Request how);
     void SetRemoveEnabled(bool enabled);
 
     // SessionView: where a mail session shows its progress.
@@ -149,7 +149,7 @@ private:
     // TickWindow: how a tick delivers.
     void ShowNotice(const QString &text) override;
     void ProcessEvents() override;
-    bool Leaving() const override { return m_pendingClose != PendingClose::No; }
+    bool Leaving() const override { return m_exit.Deferred(); }
 
     std::function<QDateTime()> Now;
     std::unique_ptr<Prompts> m_ownPrompts;
@@ -162,8 +162,5 @@ private:
     std::unique_ptr<Module1> m_module1;
     Module2 m_module2;
     Module3 m_module3;
-
-    PendingClose m_pendingClose = PendingClose::No;
-    bool m_unloaded = false;
-    bool m_ended = false;
+    ExitRules m_exit;
 };

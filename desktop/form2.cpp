@@ -2,7 +2,6 @@
 
 #include "icons.h"
 
-#include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -24,12 +23,6 @@ constexpr QRect Command1Twips{4680, 60, 735, 375};
 
 QRect PxRect(const QRect &twips) {
     return {Px(twips.x()), Px(twips.y()), Px(twips.width()), Px(twips.height())};
-}
-
-// The open notices; a notice joins when created and leaves when closed.
-QList<Form2 *> &Registry() {
-    static QList<Form2 *> open;
-    return open;
 }
 
 } // namespace
@@ -59,33 +52,10 @@ Form2::Form2(QWidget *parent)
 
     setTabOrder(Text1, Command1);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-
-    Registry().append(this);
-}
-
-Form2::~Form2() {
-    Registry().removeAll(this);
 }
 
 void Form2::SetText(const QString &text) {
     Text1->setPlainText(text);
-}
-
-QList<Form2 *> Form2::OpenWindows() {
-    return Registry();
-}
-
-void Form2::CloseAll() {
-    // Work on a copy: each close takes its window out of the registry.
-    const QList<Form2 *> open = Registry();
-    for (Form2 *notice : open)
-        notice->close();
-}
-
-void Form2::closeEvent(QCloseEvent *event) {
-    QWidget::closeEvent(event);
-    if (event->isAccepted())
-        Registry().removeAll(this);
 }
 
 void Form2::Command1_Click() {

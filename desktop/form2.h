@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QList>
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -13,21 +12,12 @@ class Form2 : public QWidget {
     Q_OBJECT
 public:
     explicit Form2(QWidget *parent = nullptr);
-    ~Form2() override;
 
     // Sets the text that Text1 shows.
     void SetText(const QString &text);
 
-    // The notice windows that exist and have not been closed, oldest first.
-    static QList<Form2 *> OpenWindows();
-    // Closes (and so deletes) every open notice window.
-    static void CloseAll();
-
     QPlainTextEdit *Text1 = nullptr;
     QPushButton *Command1 = nullptr;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void Command1_Click();

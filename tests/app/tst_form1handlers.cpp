@@ -99,7 +99,7 @@ Form2 *openNoticeByTick(Form1Fixture &f) {
     Ui::Store(f.form(), e);
     f->Timer2_Timer();
     f->Timer2->stop();
-    const QList<Form2 *> open = Form2::OpenWindows();
+    const QList<Form2 *> open = f->Notices();
     return open.size() == 1 ? open.first() : nullptr;
 }
 
@@ -148,7 +148,6 @@ class TestForm1Handlers : public QObject {
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanup();
 
     void removeSelected_data();
     void removeSelected();
@@ -183,10 +182,6 @@ private Q_SLOTS:
 void TestForm1Handlers::initTestCase() {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QApplication::setQuitOnLastWindowClosed(false);
-}
-
-void TestForm1Handlers::cleanup() {
-    Form2::CloseAll();
 }
 
 // ---- Removal and selection ------------------------------------------------
@@ -649,7 +644,7 @@ void TestForm1Handlers::exitCancelled() {
     QVERIFY(!f->Unloaded());
     QVERIFY(f->Hooked());
     QCOMPARE(f.shell->Ids(NIM_DELETE), QList<std::uint32_t>{});
-    QCOMPARE(Form2::OpenWindows(), QList<Form2 *>{notice});
+    QCOMPARE(f->Notices(), QList<Form2 *>{notice});
     QCOMPARE(table(f.form()), before);
     QCOMPARE(ended.count(), 0);
 }
@@ -679,7 +674,7 @@ void TestForm1Handlers::exitConfirmed() {
 
     QVERIFY(!f->isVisible());
     QVERIFY(f->Unloaded());
-    QVERIFY(Form2::OpenWindows().isEmpty());
+    QVERIFY(f->Notices().isEmpty());
     QTRY_VERIFY(notice.isNull() || !notice->isVisible());
     QCOMPARE(f.shell->Ids(NIM_DELETE), QList<std::uint32_t>{1});
     QVERIFY(!f->Hooked());
@@ -722,12 +717,12 @@ void TestForm1Handlers::closeBox() {
     QTest::qWait(100);
     QVERIFY(!notice.isNull());
     QVERIFY(notice->isVisible());
-    QCOMPARE(Form2::OpenWindows().size(), 1);
+    QCOMPARE(f->Notices().size(), 1);
     QCOMPARE(ended.count(), 0);
 
     Ui::Click(notice->Command1);
     QTRY_COMPARE(ended.count(), 1);
-    QVERIFY(Form2::OpenWindows().isEmpty());
+    QVERIFY(f->Notices().isEmpty());
 }
 
 QTEST_MAIN(TestForm1Handlers)

@@ -79,9 +79,9 @@ private Q_SLOTS:
             QVERIFY(!form->Ongoing);
             QVERIFY(!form->Timer2->isActive());
             if (!exitCommand)
-                Form2::CloseAll();
+                form->CloseNotices();
             QTRY_COMPARE(ended.size(), 1);
-            QVERIFY(Form2::OpenWindows().isEmpty());
+            QVERIFY(form->Notices().isEmpty());
             form.reset(); // the window goes while its socket may still be open
             QTest::qWait(1);
             ++endedRounds;

@@ -91,7 +91,6 @@ void TestForm1Startup::initTestCase() {
 
 void TestForm1Startup::cleanup() {
     QToolTip::hideText();
-    Form2::CloseAll();
 }
 
 void TestForm1Startup::normalStartDefaults() {
@@ -272,7 +271,7 @@ void TestForm1Startup::platforms() {
     QVERIFY(!f->isVisible());
     QVERIFY(f->Unloaded());
     QTRY_COMPARE(ended.count(), 1);
-    QVERIFY(Form2::OpenWindows().isEmpty());
+    QVERIFY(f->Notices().isEmpty());
 }
 
 void TestForm1Startup::versionBeyond16Bits() {

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -55,7 +56,6 @@ struct Window {
             form->Winsock1->setPortOverride(server.Port());
         form->show();
     }
-    ~Window() { Form2::CloseAll(); }
 
     void Store(bool email, const QString &message) {
         (email ? form->Option2 : form->Option1)->setChecked(true);
@@ -76,7 +76,6 @@ class TestForm1Tick : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void cleanup() { Form2::CloseAll(); }
 
     void emptyQueueStillCyclesTheControls() {
         Window w;
@@ -98,7 +97,7 @@ private Q_SLOTS:
         w.Store(false, u"later"_s);
         w.form->Timer2_Timer();
 
-        const QList<Form2 *> notices = Form2::OpenWindows();
+        const QList<Form2 *> notices = w.form->Notices();
         QCOMPARE(notices.size(), 2);
         QCOMPARE(notices[0]->Text1->toPlainText(), u" 07Dec2026 12:00\n first"_s);
         QCOMPARE(notices[1]->Text1->toPlainText(), u" 07Dec2026 12:00\n second\nline two"_s);
@@ -110,7 +109,7 @@ private Q_SLOTS:
 
         // Delivered entries stay delivered.
         w.form->Timer2_Timer();
-        QCOMPARE(Form2::OpenWindows().size(), 2);
+        QCOMPARE(w.form->Notices().size(), 2);
     }
 
     void refusedMailIsRetriedUntilAccepted() {
@@ -199,16 +198,18 @@ private Q_SLOTS:
         Window w;
         w.form->MailModule().ReplyTimeoutOverride = 30s;
         w.server.SetAnswer(silentStep, FaultServer::Silence());
+        w.Store(false, u"a notice first"_s);
         w.Store(true, u"one"_s);
         w.Store(true, u"two"_s);
         w.form->Timer2->start();
-        auto *notice = new Form2();
-        notice->show();
         QSignalSpy ended(w.form.get(), &Form1::ProgramEnded);
 
         QElapsedTimer clock;
         clock.start();
+        QPointer<Form2> notice;
         w.TickWith([&] {
+            QCOMPARE(w.form->Notices().size(), 1);
+            notice = w.form->Notices().first();
             if (exitCommand)
                 w.form->Command4_Click();
             else
@@ -219,14 +220,14 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() < 10000, "the session was not abandoned");
         QVERIFY(w.form->Unloaded());
         QVERIFY(!w.form->Timer2->isActive());
-        QCOMPARE(Ui::Items(w.form->List3).value(0), u"WT"_s);
-        QCOMPARE(Ui::Items(w.form->List3).value(1), u"##"_s); // the tick stopped
+        QCOMPARE(Ui::Items(w.form->List3),
+                 (QStringList{u"OK"_s, u"WT"_s, u"##"_s})); // the tick stopped
         QCOMPARE(w.server.Connections(), 1);
         if (exitCommand) {
-            QVERIFY(Form2::OpenWindows().isEmpty());
+            QVERIFY(w.form->Notices().isEmpty());
             QTRY_COMPARE(ended.size(), 1);
         } else {
-            QCOMPARE(Form2::OpenWindows().size(), 1);
+            QCOMPARE(w.form->Notices().size(), 1);
             QTest::qWait(50);
             QCOMPARE(ended.size(), 0);
             notice->close();

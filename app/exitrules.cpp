@@ -1,0 +1,49 @@
+#include "exitrules.h"
+
+#include "form2.h"
+
+#include <QTimer>
+
+void ExitRules::AddNotice(Form2 *notice) {
+    m_notices.append(notice);
+    // Queued: by the time it runs the notice is gone from the open ones.
+    connect(notice, &QObject::destroyed, this, &ExitRules::endIfNoWindowLeft, Qt::QueuedConnection);
+}
+
+QList<Form2 *> ExitRules::Notices() const {
+    QList<Form2 *> open;
+    for (const QPointer<Form2> &notice : m_notices) {
+        // A closed notice is hidden at once and deleted a moment later.
+        if (!notice.isNull() && notice->isVisible())
+            open.append(notice.data());
+    }
+    return open;
+}
+
+void ExitRules::CloseNotices() {
+    for (Form2 *notice : Notices())
+        notice->close();
+    m_notices.removeAll(nullptr);
+}
+
+void ExitRules::Defer(Request request) {
+    if (m_deferred != Request::ExitProgram)
+        m_deferred = request;
+}
+
+std::optional<ExitRules::Request> ExitRules::TakeDeferred() {
+    return std::exchange(m_deferred, std::nullopt);
+}
+
+void ExitRules::WindowClosed() {
+    m_windowClosed = true;
+    QTimer::singleShot(0, this, &ExitRules::endIfNoWindowLeft);
+}
+
+void ExitRules::endIfNoWindowLeft() {
+    m_notices.removeAll(nullptr);
+    if (m_windowClosed && !m_ended && Notices().isEmpty()) {
+        m_ended = true;
+        Q_EMIT ProgramEnded();
+    }
+}
