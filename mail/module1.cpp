@@ -34,6 +34,10 @@ const QString NotSmtpText = QStringLiteral(" Not an SMTP reply: ");
 const QString TooLongText = QStringLiteral(" Reply too long: ");
 const QString AbandonedText = QStringLiteral(" Session abandoned.");
 
+// Notes in the Events box when "quit" goes wrong after the mail was accepted.
+const QString QuitUnansweredText = QStringLiteral(" Server did not answer quit.");
+const QString QuitReplyText = QStringLiteral(" Reply to quit: ");
+
 // The commands, in the lower case the program has always sent.
 const QByteArray EhloCommand = QByteArrayLiteral("ehlo MailerDaemon\r\n");
 const QByteArray MailFromCommand = QByteArrayLiteral("mail from:");
@@ -162,10 +166,14 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
             }
             if (SessionOk)
                 m_view.SetLamp(LastStepLamp, Lamp::BodySent);
+            // Once the server has accepted the end of data the mail is its own: nothing after
+            // that may count as a failure, or the mail would be sent again at the next tick.
+            bool accepted = false;
             if (SessionOk) {
                 SendLine(MessageText::EndOfData());
                 WaitReply(OkCode, EndOfDataTimeout);
                 m_view.SetLamp(6, Lamp::Passed);
+                accepted = SessionOk;
             }
             if (SessionOk) {
                 SendLine(QuitCommand);
@@ -176,7 +184,9 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
             QCoreApplication::processEvents();
 
             const QDateTime end = m_now();
-            if (SessionOk) {
+            if (accepted) {
+                if (!SessionOk) // "quit" went wrong, or the socket did afterwards
+                    AppendEvent(DateTimeStamp(end) + ErrorText);
                 MailDelivered = true;
                 if (MsgsSent == std::numeric_limits<qint32>::max()) {
                     AppendEvent(OverflowText);
@@ -252,6 +262,9 @@ void Module1::WaitReply(int expected) {
 void Module1::WaitReply(int expected, std::chrono::milliseconds limit) {
     if (!SessionOk)
         return;
+    // The reply to "quit" comes after the server has taken the mail: there is nothing left to
+    // refuse or to say goodbye to, and what ends this wait badly is only noted.
+    const bool farewell = expected == ClosingCode;
 
     // The wait sleeps in an event loop that this module ends when the socket has something
     // to say, and a precise timer ends at the deadline; the window stays responsive meanwhile
@@ -278,7 +291,9 @@ void Module1::WaitReply(int expected, std::chrono::milliseconds limit) {
         ServerReply = m_parser.Buffer();
         switch (reply.status) {
         case ReplyParser::Status::Complete:
-            if (reply.code != expected) {
+            if (reply.code != expected && farewell) {
+                Fail(QuitReplyText + QString::fromUtf8(reply.text).trimmed());
+            } else if (reply.code != expected) {
                 // Any other answer ends the session; the server is told goodbye if it still
                 // listens.
                 ErrorText = NotDeliveredText + QString::fromUtf8(reply.text);
@@ -306,7 +321,7 @@ void Module1::WaitReply(int expected, std::chrono::milliseconds limit) {
         }
         const qint64 leftNs = limitNs - elapsed.nsecsElapsed();
         if (leftNs < 0) {
-            Fail(TimeOutText);
+            Fail(farewell ? QuitUnansweredText : TimeOutText);
             m_parser.Clear();
             ServerReply.clear();
             return;

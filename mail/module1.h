@@ -25,8 +25,9 @@ public:
     Module1 &operator=(const Module1 &) = delete;
 
     // Runs one complete session: connect, greeting, ehlo, mail from, rcpt to,
-    // data, the message, end of data, quit. Leaves MailDelivered true only
-    // when every step succeeded.
+    // data, the message, end of data, quit. Leaves MailDelivered true when the
+    // server accepted the end of data; what goes wrong with quit afterwards is
+    // only noted in the Events box.
     void SendMail(const QString &server, const QString &headerSender, const QString &envelopeSender,
                   const QString &recipient, const QString &subject, const QString &body);
 

@@ -134,6 +134,20 @@ private Q_SLOTS:
         QCOMPARE(w.server.Connections(), 3);
     }
 
+    // A mail the server accepted is not sent again, however "quit" went.
+    void acceptedMailIsNotSentAgain() {
+        Window w;
+        w.form->MailModule().ReplyTimeoutOverride = 300ms;
+        w.server.SetAnswer(u"quit"_s, FaultServer::Silence());
+        w.Store(true, u"pay the rent"_s);
+        w.form->Timer2_Timer();
+        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
+        QVERIFY(w.form->Label2->text().endsWith(u" Msgs Sent: 1"_s));
+        QVERIFY(w.form->Text1->toPlainText().contains(u" Server did not answer quit."_s));
+        w.form->Timer2_Timer();
+        QCOMPARE(w.server.Connections(), 1);
+    }
+
     // The server and the originator are read when the mail goes out, not when
     // the entry was stored.
     void dispatchUsesTheBoxesAsTheyStandThen() {

@@ -20,6 +20,7 @@
 using namespace std::chrono_literals;
 using Script = QList<std::pair<QString, FaultServer::Answer>>;
 Q_DECLARE_METATYPE(Script)
+Q_DECLARE_METATYPE(FaultServer::Answer)
 
 namespace {
 
@@ -206,6 +207,8 @@ private Q_SLOTS:
     void countGrowsWithEverySession();
     void scriptedServer_data();
     void scriptedServer();
+    void farewellIsOnlyNoted_data();
+    void farewellIsOnlyNoted();
     void endOfDataHasItsOwnLimit_data();
     void endOfDataHasItsOwnLimit();
     void socketErrors_data();
@@ -373,10 +376,44 @@ void TestSmtpSession::scriptedServer_data() {
     QTest::newRow("greeting after the limit")
         << Script{{greeting, FS::Answer{{{"220 late\r\n", 900}}, false, 0}}} << 300
         << QStringLiteral(" Server Time Out.") << FailedAtRow(1) << QStringList() << true;
+}
+
+// The server has the mail once it accepts the end of data: whatever goes wrong with "quit"
+// is noted in the Events box, the mail counts as sent and is not sent again.
+void TestSmtpSession::farewellIsOnlyNoted_data() {
+    QTest::addColumn<FaultServer::Answer>("quitAnswer");
+    QTest::addColumn<QString>("note");
     QTest::newRow("quit never answered")
-        << Script{{QStringLiteral("quit"), FS::Silence()}} << 300
-        << QStringLiteral(" Server Time Out.") << MessageLamps + QStringLiteral(" 7P 8F") + Idle
-        << AllCommands << true;
+        << FaultServer::Silence() << QStringLiteral(" Server did not answer quit.");
+    QTest::newRow("421 to quit") << FaultServer::SayThenClose("421 4.3.2 shutting down\r\n")
+                                 << QStringLiteral(" Reply to quit: 421 4.3.2 shutting down");
+    QTest::newRow("500 to quit") << FaultServer::Say("500 5.5.1 what?\r\n")
+                                 << QStringLiteral(" Reply to quit: 500 5.5.1 what?");
+    QTest::newRow("close before 221")
+        << FaultServer::Answer{{}, true, 0} << QStringLiteral(" Connection closed by the server.");
+}
+
+void TestSmtpSession::farewellIsOnlyNoted() {
+    QFETCH(FaultServer::Answer, quitAnswer);
+    QFETCH(QString, note);
+
+    FaultServer server;
+    QVERIFY(server.Listen());
+    server.SetAnswer(QStringLiteral("quit"), quitAnswer);
+    Session session;
+    session.module.ReplyTimeoutOverride = 300ms;
+    session.Send(server.Port());
+
+    QVERIFY(session.module.MailDelivered);
+    QCOMPARE(session.module.MsgsSent, 1);
+    QCOMPARE(session.view.result, Stamp + QStringLiteral(" Msgs Sent: 1"));
+    QCOMPARE(session.view.events, ConnectedLine + QStringLiteral("\r\n") + Stamp + note +
+                                      QStringLiteral("\r\n") + Stamp +
+                                      QStringLiteral(" TCP: Disconnecting...."));
+    QCOMPARE(session.view.Lamps(), SuccessLamps);
+    QCOMPARE(session.socket.State(), 0);
+    QTest::qWait(100);
+    QCOMPARE(server.Commands(), AllCommands); // "quit" once, however it was answered
 }
 
 void TestSmtpSession::scriptedServer() {
