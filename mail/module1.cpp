@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 using namespace std::chrono_literals;
@@ -40,6 +41,7 @@ const QString QuitReplyText = QStringLiteral(" Reply to quit: ");
 
 // The commands, in the lower case the program has always sent.
 const QByteArray EhloCommand = QByteArrayLiteral("ehlo MailerDaemon\r\n");
+const QByteArray HeloCommand = QByteArrayLiteral("helo MailerDaemon\r\n");
 const QByteArray MailFromCommand = QByteArrayLiteral("mail from:");
 const QByteArray RcptToCommand = QByteArrayLiteral("rcpt to:");
 const QByteArray DataCommand = QByteArrayLiteral("data\r\n");
@@ -53,6 +55,9 @@ constexpr int GreetingCode = 220;
 constexpr int OkCode = 250;
 constexpr int StartDataCode = 354;
 constexpr int ClosingCode = 221;
+// A server that does not know EHLO answers it with one of these and is then greeted with HELO
+// (RFC 5321, 3.2).
+constexpr std::array<int, 2> EhloUnknownCodes{500, 502};
 
 // The lamps of the progress row.
 constexpr int ResultLamp = 8;
@@ -66,6 +71,16 @@ constexpr int SubjectLine = 10;
 // Lines 1 to 12 go out each under its own check of the session (lines 11 and 12 together);
 // the rest relies on the check inside SendLine alone.
 constexpr int LastCheckedLine = 12;
+
+// Whether a reply with `code` is what a step waiting for `expected` wants: the steps that wait
+// for 250 take any positive completion (2yz, RFC 5321 4.2.1), the others only their own code.
+bool Answers(int code, int expected) {
+    return expected == OkCode ? code / 100 == 2 : code == expected;
+}
+
+bool OneOf(int code, std::span<const int> codes) {
+    return std::ranges::find(codes, code) != codes.end();
+}
 
 // The address of a mail from / rcpt to command in angle brackets. When the user typed a
 // bracketed address ("Name <a@b>"), that part is taken as it stands.
@@ -124,7 +139,11 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
             }
             if (SessionOk) {
                 SendLine(EhloCommand);
-                WaitReply(OkCode);
+                const int code = WaitReply(OkCode, ReplyLimit(), EhloUnknownCodes);
+                if (SessionOk && OneOf(code, EhloUnknownCodes)) {
+                    SendLine(HeloCommand);
+                    WaitReply(OkCode);
+                }
                 m_view.SetLamp(2, Lamp::Passed);
             }
             if (SessionOk) {
@@ -255,13 +274,14 @@ void Module1::SendLine(const QByteArray &text) {
     }
 }
 
-void Module1::WaitReply(int expected) {
-    WaitReply(expected, ReplyLimit());
+int Module1::WaitReply(int expected) {
+    return WaitReply(expected, ReplyLimit());
 }
 
-void Module1::WaitReply(int expected, std::chrono::milliseconds limit) {
+int Module1::WaitReply(int expected, std::chrono::milliseconds limit,
+                       std::span<const int> tolerated) {
     if (!SessionOk)
-        return;
+        return 0;
     // The reply to "quit" comes after the server has taken the mail: there is nothing left to
     // refuse or to say goodbye to, and what ends this wait badly is only noted.
     const bool farewell = expected == ClosingCode;
@@ -291,40 +311,42 @@ void Module1::WaitReply(int expected, std::chrono::milliseconds limit) {
         ServerReply = m_parser.Buffer();
         switch (reply.status) {
         case ReplyParser::Status::Complete:
-            if (reply.code != expected && farewell) {
+            if (Answers(reply.code, expected) || OneOf(reply.code, tolerated))
+                return reply.code;
+            if (farewell) {
                 Fail(QuitReplyText + QString::fromUtf8(reply.text).trimmed());
-            } else if (reply.code != expected) {
-                // Any other answer ends the session; the server is told goodbye if it still
-                // listens.
-                ErrorText = NotDeliveredText + QString::fromUtf8(reply.text);
-                if (m_socket.State() == Winsock::sckConnected)
-                    SendLine(QuitCommand);
-                SessionOk = false;
+                return reply.code;
             }
-            return;
+            // Any other answer ends the session; the server is told goodbye if it still
+            // listens.
+            ErrorText = NotDeliveredText + QString::fromUtf8(reply.text);
+            if (m_socket.State() == Winsock::sckConnected)
+                SendLine(QuitCommand);
+            SessionOk = false;
+            return reply.code;
         case ReplyParser::Status::NotSmtp:
             Fail(NotSmtpText + reply.reason);
-            return;
+            return 0;
         case ReplyParser::Status::TooLong:
             Fail(TooLongText + reply.reason);
             m_parser.Clear();
             ServerReply.clear();
-            return;
+            return 0;
         case ReplyParser::Status::Incomplete:
             break;
         }
         if (!SessionOk)
-            return;
+            return 0;
         if (m_peerClosed) {
             Fail(PeerClosedText);
-            return;
+            return 0;
         }
         const qint64 leftNs = limitNs - elapsed.nsecsElapsed();
         if (leftNs < 0) {
             Fail(farewell ? QuitUnansweredText : TimeOutText);
             m_parser.Clear();
             ServerReply.clear();
-            return;
+            return 0;
         }
         constexpr qint64 NsPerMs = 1'000'000;
         const qint64 leftMs = std::clamp<qint64>((leftNs + NsPerMs - 1) / NsPerMs, 1,
@@ -337,7 +359,7 @@ void Module1::WaitReply(int expected, std::chrono::milliseconds limit) {
         if (!m_woken && !deadlinePassed) {
             // Something else ended every event loop: the program is on its way out.
             Fail(AbandonedText);
-            return;
+            return 0;
         }
     }
 }

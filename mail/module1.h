@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <span>
 
 #include "replyparser.h"
 
@@ -24,10 +25,10 @@ public:
     Module1(const Module1 &) = delete;
     Module1 &operator=(const Module1 &) = delete;
 
-    // Runs one complete session: connect, greeting, ehlo, mail from, rcpt to,
-    // data, the message, end of data, quit. Leaves MailDelivered true when the
-    // server accepted the end of data; what goes wrong with quit afterwards is
-    // only noted in the Events box.
+    // Runs one complete session: connect, greeting, ehlo (helo when the server
+    // does not know ehlo), mail from, rcpt to, data, the message, end of data,
+    // quit. Leaves MailDelivered true when the server accepted the end of data;
+    // what goes wrong with quit afterwards is only noted in the Events box.
     void SendMail(const QString &server, const QString &headerSender, const QString &envelopeSender,
                   const QString &recipient, const QString &subject, const QString &body);
 
@@ -60,11 +61,13 @@ private:
     // Sends the bytes while the session is still good; a refused send is reported in the
     // Events box and leaves SessionOk as it was.
     void SendLine(const QByteArray &text);
-    // Waits for the next complete reply and fails the session unless it carries `expected`.
-    // Window events are processed meanwhile.
-    void WaitReply(int expected, std::chrono::milliseconds limit);
+    // Waits for the next complete reply and fails the session unless it answers `expected`
+    // (for 250, any 2yz reply does) or carries one of the `tolerated` codes. Window events are
+    // processed meanwhile. Returns the code of the reply that ended the wait, 0 if none did.
+    int WaitReply(int expected, std::chrono::milliseconds limit,
+                  std::span<const int> tolerated = {});
     // The same with the usual limit for every reply but the one to the end of data.
-    void WaitReply(int expected);
+    int WaitReply(int expected);
     std::chrono::milliseconds ReplyLimit() const;
 
     // Ends the running wait's event loop so that it looks again at what has happened.

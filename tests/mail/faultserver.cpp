@@ -27,6 +27,7 @@ FaultServer::FaultServer(QObject *parent)
     , m_server(new QTcpServer(this)) {
     m_answers.insert(QStringLiteral("greeting"), Say("220 fault.test ready\r\n"));
     m_answers.insert(QStringLiteral("ehlo"), Say("250 fault.test\r\n"));
+    m_answers.insert(QStringLiteral("helo"), Say("250 fault.test\r\n"));
     m_answers.insert(QStringLiteral("mail"), Say("250 2.1.0 OK\r\n"));
     m_answers.insert(QStringLiteral("rcpt"), Say("250 2.1.5 OK\r\n"));
     m_answers.insert(QStringLiteral("data"), Say("354 go ahead\r\n"));

@@ -26,8 +26,8 @@ public:
         int closeDelayMs = 0;
     };
 
-    // The steps a test can script: "greeting", "ehlo", "mail", "rcpt", "data", "eod" (the
-    // end of the message) and "quit".
+    // The steps a test can script: "greeting", "ehlo", "helo", "mail", "rcpt", "data", "eod"
+    // (the end of the message) and "quit".
     explicit FaultServer(QObject *parent = nullptr);
 
     bool Listen();

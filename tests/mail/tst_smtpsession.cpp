@@ -376,6 +376,37 @@ void TestSmtpSession::scriptedServer_data() {
     QTest::newRow("greeting after the limit")
         << Script{{greeting, FS::Answer{{{"220 late\r\n", 900}}, false, 0}}} << 300
         << QStringLiteral(" Server Time Out.") << FailedAtRow(1) << QStringList() << true;
+
+    // The steps that wait for 250 take any positive completion; a server that does not know
+    // EHLO is greeted with HELO once.
+    const auto helo = QStringLiteral("helo");
+    const QStringList withHelo =
+        QStringList{AllCommands.first(), QStringLiteral("helo MailerDaemon")} << AllCommands.mid(1);
+    QTest::newRow("251 to rcpt to")
+        << Script{{QStringLiteral("rcpt"), FS::Say("251 User not local; will forward\r\n")}} << 5000
+        << QString() << SuccessLamps << AllCommands << true;
+    QTest::newRow("other 2yz replies") << Script{{ehlo, FS::Say("200 fault.test\r\n")},
+                                                 {QStringLiteral("mail"), FS::Say("252 OK\r\n")},
+                                                 {QStringLiteral("eod"), FS::Say("299 queued\r\n")}}
+                                       << 5000 << QString() << SuccessLamps << AllCommands << true;
+    QTest::newRow("ehlo 500, helo accepted")
+        << Script{{ehlo, FS::Say("500 5.5.1 command unrecognized\r\n")}} << 5000 << QString()
+        << SuccessLamps << withHelo << true;
+    QTest::newRow("ehlo 502, helo 2yz") << Script{{ehlo, FS::Say("502 5.5.1 not implemented\r\n")},
+                                                  {helo, FS::Say("251 fault.test\r\n")}}
+                                        << 5000 << QString() << SuccessLamps << withHelo << true;
+    QTest::newRow("ehlo 502, helo refused")
+        << Script{{ehlo, FS::Say("502 5.5.1 not implemented\r\n")},
+                  {helo, FS::Say("550 5.7.1 go away\r\n")}}
+        << 5000 << QStringLiteral(" Mail not delivered: 550 5.7.1 go away\r\n") << FailedAtRow(2)
+        << (withHelo.mid(0, 2) << QStringLiteral("quit")) << true;
+    QTest::newRow("ehlo 504 is a refusal")
+        << Script{{ehlo, FS::Say("504 5.5.2 syntax\r\n")}} << 5000
+        << QStringLiteral(" Mail not delivered: 504 5.5.2 syntax\r\n") << FailedAtRow(2)
+        << CommandsThenQuit(1) << true;
+    QTest::newRow("greeting needs 220") << Script{{greeting, FS::Say("250 fault.test\r\n")}} << 5000
+                                        << QStringLiteral(" Mail not delivered: 250 fault.test\r\n")
+                                        << FailedAtRow(1) << CommandsThenQuit(0) << true;
 }
 
 // The server has the mail once it accepts the end of data: whatever goes wrong with "quit"
