@@ -36,6 +36,9 @@ constexpr char NoTimeStamp[] = "00000000000000";
 
 // RFC 5322/5321: a line holds at most 998 octets before its CR LF.
 constexpr int MaxLineOctets = 998;
+// RFC 5322: a line should hold no more than 78; a From or To line with encoded words is
+// folded there where it can be.
+constexpr int EncodedLineOctets = 78;
 // RFC 2045: an encoded line holds at most 76 characters; one is kept for the soft break "=".
 constexpr int MaxQuotedPrintableText = 75;
 // RFC 2047: an encoded word is at most 75 characters. 42 octets give 56 base64 characters, a
@@ -133,20 +136,205 @@ QString IdRightSide(const QString &host) {
     return atoms.isEmpty() ? QString::fromLatin1(FallbackHost) : atoms.join(u'.');
 }
 
-QByteArray EncodedWords(const QByteArray &utf8) {
-    QByteArray out;
+bool IsAscii(QStringView text) {
+    for (const QChar c : text) {
+        if (c.unicode() > 0x7f)
+            return false;
+    }
+    return true;
+}
+
+QByteArrayList EncodedWordList(const QByteArray &utf8) {
+    QByteArrayList words;
     qsizetype start = 0;
     while (start < utf8.size()) {
         qsizetype end = qMin(start + MaxEncodedWordOctets, utf8.size());
         // A word must hold whole characters: never end it inside a UTF-8 sequence.
         while (end < utf8.size() && end > start + 1 && (uchar(utf8.at(end)) & 0xc0) == 0x80)
             --end;
-        if (!out.isEmpty())
-            out += FoldingBreak;
-        out += EncodedWordStart;
-        out += utf8.mid(start, end - start).toBase64();
-        out += EncodedWordEnd;
+        words.append(EncodedWordStart + utf8.mid(start, end - start).toBase64() + EncodedWordEnd);
         start = end;
+    }
+    return words;
+}
+
+QByteArray EncodedWords(const QByteArray &utf8) {
+    return EncodedWordList(utf8).join(FoldingBreak);
+}
+
+// `prefix` and the value's octets as one header line, folded before a run of blanks where the
+// line would grow past `foldAt` octets. Nothing goes past 998: a run of non-blanks that fits no
+// line is cut at a character boundary, and blanks that fit nowhere are dropped.
+QByteArray FoldedLine(const QByteArray &prefix, const QByteArray &octets, qsizetype foldAt) {
+    if (prefix.size() + octets.size() <= foldAt)
+        return prefix + octets;
+
+    // The value is taken as runs of blanks, each followed by a run of non-blanks (a token);
+    // only the first run of blanks may be empty, only the last token may be.
+    QByteArray out = prefix;
+    qsizetype lineStart = 0;
+    qsizetype i = 0;
+    // Folding right after "Name: " would leave that line without a value.
+    bool canFold = !IsBlankOctet(prefix.back());
+    while (i < octets.size()) {
+        qsizetype blanksEnd = i;
+        while (blanksEnd < octets.size() && IsBlankOctet(octets.at(blanksEnd)))
+            ++blanksEnd;
+        qsizetype tokenEnd = blanksEnd;
+        while (tokenEnd < octets.size() && !IsBlankOctet(octets.at(tokenEnd)))
+            ++tokenEnd;
+        const QByteArray blanks = octets.mid(i, blanksEnd - i);
+        const QByteArray token = octets.mid(blanksEnd, tokenEnd - blanksEnd);
+        i = tokenEnd;
+
+        const qsizetype used = out.size() - lineStart;
+        if (used + blanks.size() + token.size() <= foldAt) {
+            out += blanks + token;
+        } else if (canFold && !blanks.isEmpty() && !token.isEmpty()) {
+            // Fold: the blanks open a continuation line, as many of them as leave the token
+            // room, but at least one.
+            out += Crlf;
+            lineStart = out.size();
+            const QByteArray kept = blanks.left(qMax<qsizetype>(1, MaxLineOctets - token.size()));
+            out += kept + CutAtCharacter(token, MaxLineOctets - kept.size());
+        } else {
+            // The first token after "Name: ", or blanks at the end: they stay on this line, the
+            // token before the blanks, as far as they fit.
+            const qsizetype room = MaxLineOctets - used;
+            const QByteArray kept = blanks.left(qMax<qsizetype>(0, room - token.size()));
+            out += kept + CutAtCharacter(token, room - kept.size());
+        }
+        canFold = true;
+    }
+    return out;
+}
+
+// A piece of a typed From or To value, as far as the encoding of names needs to tell them
+// apart (RFC 5322, 3.4, read leniently: whatever was typed is some sequence of these).
+struct AddressPiece {
+    enum class Kind {
+        Blanks,
+        Word,    // a word of a name: no blank, no "@", none of < ( " , ; :
+        Quoted,  // "..."
+        Comment, // (...), nested ones inside
+        Address, // <...>, or a word holding "@"
+        Special, // , ; :
+    };
+    Kind kind;
+    QString typed; // as typed
+    QString text;  // what a reader sees: a quoted string or comment without its delimiters and
+                   // quoting backslashes (a comment keeps its nested parentheses)
+};
+
+bool IsAddressSpecial(QChar c) {
+    return c == u',' || c == u';' || c == u':';
+}
+
+// The quoted string or comment that begins at `start`, up to its closing character or the end
+// of the value; returns the index after it.
+qsizetype ReadDelimited(const QString &value, qsizetype start, QString *text) {
+    const bool comment = value.at(start) == u'(';
+    const QChar close = comment ? u')' : u'"';
+    int depth = 1;
+    qsizetype i = start + 1;
+    while (i < value.size()) {
+        const QChar c = value.at(i++);
+        if (c == u'\\' && i < value.size()) {
+            text->append(value.at(i++));
+            continue;
+        }
+        if (comment && c == u'(')
+            ++depth;
+        else if (c == close && --depth == 0)
+            return i;
+        text->append(c);
+    }
+    return i;
+}
+
+QList<AddressPiece> AddressPieces(const QString &value) {
+    using Kind = AddressPiece::Kind;
+    QList<AddressPiece> pieces;
+    qsizetype i = 0;
+    while (i < value.size()) {
+        const qsizetype start = i;
+        const QChar c = value.at(i);
+        Kind kind;
+        QString text;
+        if (c == u' ' || c == u'\t') {
+            kind = Kind::Blanks;
+            while (i < value.size() && (value.at(i) == u' ' || value.at(i) == u'\t'))
+                ++i;
+        } else if (c == u'<') {
+            kind = Kind::Address;
+            const qsizetype close = value.indexOf(u'>', i);
+            i = close < 0 ? value.size() : close + 1;
+        } else if (c == u'"' || c == u'(') {
+            kind = c == u'"' ? Kind::Quoted : Kind::Comment;
+            i = ReadDelimited(value, i, &text);
+        } else if (IsAddressSpecial(c)) {
+            kind = Kind::Special;
+            ++i;
+        } else {
+            while (i < value.size() && !QStringView(u" \t<(\"").contains(value.at(i)) &&
+                   !IsAddressSpecial(value.at(i)))
+                ++i;
+            kind = value.mid(start, i - start).contains(u'@') ? Kind::Address : Kind::Word;
+        }
+        const QString typed = value.mid(start, i - start);
+        pieces.append({kind, typed, kind == Kind::Quoted || kind == Kind::Comment ? text : typed});
+    }
+    return pieces;
+}
+
+// A From or To value holding other characters than ASCII, unfolded: each name (a run of words
+// and quoted strings) and each comment holding such characters as encoded words, everything
+// else as typed.
+QByteArray EncodedAddressValue(const QString &value) {
+    using Kind = AddressPiece::Kind;
+    const QList<AddressPiece> pieces = AddressPieces(value);
+    QByteArray out;
+    bool afterWord = false;
+    // An encoded word stands apart from what it would touch, or a reader may not see it as one.
+    const auto append = [&out, &afterWord](const QByteArray &bytes, bool encoded) {
+        if ((encoded || afterWord) && !out.isEmpty() && !bytes.isEmpty() &&
+            !IsBlankOctet(out.back()) && !IsBlankOctet(bytes.front()))
+            out += ' ';
+        out += bytes;
+        afterWord = encoded;
+    };
+    const auto isNamePart = [](Kind kind) {
+        return kind == Kind::Word || kind == Kind::Quoted;
+    };
+    for (qsizetype i = 0; i < pieces.size();) {
+        const AddressPiece &piece = pieces.at(i);
+        if (isNamePart(piece.kind)) {
+            // The name goes to its last word; blanks after it are not part of it.
+            qsizetype end = i + 1;
+            for (qsizetype k = end; k < pieces.size(); ++k) {
+                if (isNamePart(pieces.at(k).kind))
+                    end = k + 1;
+                else if (pieces.at(k).kind != Kind::Blanks)
+                    break;
+            }
+            QString typed;
+            QString text;
+            for (qsizetype k = i; k < end; ++k) {
+                typed += pieces.at(k).typed;
+                text += pieces.at(k).text;
+            }
+            if (IsAscii(text))
+                append(typed.toUtf8(), false);
+            else
+                append(EncodedWordList(text.toUtf8()).join(' '), true);
+            i = end;
+            continue;
+        }
+        if (piece.kind == Kind::Comment && !IsAscii(piece.text))
+            append('(' + EncodedWordList(piece.text.toUtf8()).join(' ') + ')', true);
+        else
+            append(piece.typed.toUtf8(), false);
+        ++i;
     }
     return out;
 }
@@ -218,8 +406,8 @@ std::vector<MessageSend> MessageText::Sends(const MessageInput &in) {
     sends.push_back({5, Line(MailerLine)});
     sends.push_back({6, Line(OrganizationLine)});
     sends.push_back({7, Line(MimeVersionLine)});
-    sends.push_back({8, Line(HeaderLine(FromPrefix, in.headerSender))});
-    sends.push_back({9, Line(HeaderLine(ToPrefix, in.recipient))});
+    sends.push_back({8, Line(AddressLine(FromPrefix, in.headerSender))});
+    sends.push_back({9, Line(AddressLine(ToPrefix, in.recipient))});
     sends.push_back({10, Line(SubjectPrefix + SubjectField(in.subject))});
     sends.push_back({11, Line(ContentTypeLine)});
     sends.push_back({12, Line(BoundaryLine) + Crlf});
@@ -292,48 +480,14 @@ QString MessageText::HeaderSafe(const QString &text) {
 }
 
 QByteArray MessageText::HeaderLine(const QByteArray &prefix, const QString &value) {
-    const QByteArray octets = HeaderSafe(value).toUtf8();
-    if (prefix.size() + octets.size() <= MaxLineOctets)
-        return prefix + octets;
+    return FoldedLine(prefix, HeaderSafe(value).toUtf8(), MaxLineOctets);
+}
 
-    // The value is taken as runs of blanks, each followed by a run of non-blanks (a token);
-    // only the first run of blanks may be empty, only the last token may be.
-    QByteArray out = prefix;
-    qsizetype lineStart = 0;
-    qsizetype i = 0;
-    // Folding right after "Name: " would leave that line without a value.
-    bool canFold = !IsBlankOctet(prefix.back());
-    while (i < octets.size()) {
-        qsizetype blanksEnd = i;
-        while (blanksEnd < octets.size() && IsBlankOctet(octets.at(blanksEnd)))
-            ++blanksEnd;
-        qsizetype tokenEnd = blanksEnd;
-        while (tokenEnd < octets.size() && !IsBlankOctet(octets.at(tokenEnd)))
-            ++tokenEnd;
-        const QByteArray blanks = octets.mid(i, blanksEnd - i);
-        const QByteArray token = octets.mid(blanksEnd, tokenEnd - blanksEnd);
-        i = tokenEnd;
-
-        const qsizetype used = out.size() - lineStart;
-        if (used + blanks.size() + token.size() <= MaxLineOctets) {
-            out += blanks + token;
-        } else if (canFold && !blanks.isEmpty() && !token.isEmpty()) {
-            // Fold: the blanks open a continuation line, as many of them as leave the token
-            // room, but at least one.
-            out += Crlf;
-            lineStart = out.size();
-            const QByteArray kept = blanks.left(qMax<qsizetype>(1, MaxLineOctets - token.size()));
-            out += kept + CutAtCharacter(token, MaxLineOctets - kept.size());
-        } else {
-            // The first token after "Name: ", or blanks at the end: they stay on this line, the
-            // token before the blanks, as far as they fit.
-            const qsizetype room = MaxLineOctets - used;
-            const QByteArray kept = blanks.left(qMax<qsizetype>(0, room - token.size()));
-            out += kept + CutAtCharacter(token, room - kept.size());
-        }
-        canFold = true;
-    }
-    return out;
+QByteArray MessageText::AddressLine(const QByteArray &prefix, const QString &value) {
+    const QString safe = HeaderSafe(value);
+    if (IsAscii(safe))
+        return HeaderLine(prefix, safe);
+    return FoldedLine(prefix, EncodedAddressValue(safe), EncodedLineOctets);
 }
 
 bool MessageText::BodyIsPlain(const QString &body) {

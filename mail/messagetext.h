@@ -47,6 +47,13 @@ public:
     // boundary, and blanks that fit nowhere are dropped, but tokens are never joined.
     static QByteArray HeaderLine(const QByteArray &prefix, const QString &value);
 
+    // The From or To line, `prefix` followed by `value`, without its CR LF. Plain ASCII goes
+    // as HeaderLine gives it. Otherwise a name or comment holding other characters goes as
+    // RFC 2047 encoded words (=?UTF-8?B?...?=; a quoted name without its quotes), folded at
+    // blanks to keep lines within 78 octets where it can and never past 998; the address, in
+    // angle brackets or bare, goes as typed.
+    static QByteArray AddressLine(const QByteArray &prefix, const QString &value);
+
     // True when the body can go out as it stands under charset=US-ASCII: printable ASCII,
     // tabs and line breaks only, no line longer than the SMTP limit once dot-stuffed, and no
     // line that begins like the part's delimiter.

@@ -32,6 +32,7 @@ constexpr int64_t EarliestTime = -62135596800000;
 constexpr int64_t LatestTime = 253402300799999;
 constexpr int LargestOffset = 14 * 3600;
 constexpr int FirstFourDigitYear = 1000;
+constexpr qsizetype LongestUtf8Character = 4;
 
 const QByteArray Crlf = QByteArrayLiteral("\r\n");
 const QByteArray Boundary = QByteArrayLiteral("--Unique-Boundary");
@@ -174,7 +175,6 @@ void CheckHeaderValue(const QByteArray &sent, const QByteArray &typed, qsizetype
         want.blanks.removeLast();
     }
     Require(got.tokens.size() == want.tokens.size(), what);
-    constexpr qsizetype LongestUtf8Character = 4;
     for (qsizetype i = 0; i < got.tokens.size(); ++i) {
         const QByteArray &token = got.tokens.at(i);
         const QByteArray &typedToken = want.tokens.at(i);
@@ -193,25 +193,87 @@ void CheckHeaderValue(const QByteArray &sent, const QByteArray &typed, qsizetype
     }
 }
 
+bool IsAscii(const QByteArray &text) {
+    for (const char c : text) {
+        if (uchar(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// One encoded word: at most 75 characters of valid base64 holding whole UTF-8 characters.
+QByteArray DecodeWord(const QByteArray &word) {
+    Require(word.size() <= MaxEncodedWord, "an encoded word is at most 75 characters");
+    const QByteArray base64 = word.mid(
+        EncodedWordStart.size(), word.size() - EncodedWordStart.size() - EncodedWordEnd.size());
+    const auto decoded =
+        QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+    Require(decoded.decodingStatus == QByteArray::Base64DecodingStatus::Ok,
+            "an encoded word holds valid base64");
+    Require(QString::fromUtf8(decoded.decoded).toUtf8() == decoded.decoded,
+            "an encoded word holds whole UTF-8 characters");
+    return decoded.decoded;
+}
+
+// The characters beyond ASCII in `utf8`, in their order.
+QString OtherThanAscii(const QByteArray &utf8) {
+    QString out;
+    for (const QChar c : QString::fromUtf8(utf8)) {
+        if (c.unicode() >= 0x80)
+            out.append(c);
+    }
+    return out;
+}
+
+// From or To (unfolded) against the typed value (as FieldValue gives it). Plain ASCII goes as
+// any header value. Otherwise the characters beyond ASCII travel in encoded words, except in
+// an address (in angle brackets, or a word holding "@"), which goes as typed; read back, none
+// of them is lost or moved. A typed "=?" may itself look like an encoded word to the reader,
+// and a run of non-blanks too long for a line may be cut (an address losing its "@"): the
+// reading is not compared then.
+void CheckAddressValue(const QByteArray &sent, const QByteArray &typed, qsizetype prefixSize,
+                       const char *what) {
+    if (IsAscii(typed)) {
+        CheckHeaderValue(sent, typed, prefixSize, what);
+        return;
+    }
+    static const QRegularExpression encodedWord(
+        QStringLiteral("^\\(?(=\\?UTF-8\\?B\\?[^?]*\\?=)\\)?$"));
+    const bool typedLookalike = typed.contains("=?");
+    bool cut = false;
+    for (const QByteArray &run : SplitRuns(typed).tokens)
+        cut = cut || prefixSize + run.size() > MaxLineOctets;
+    QByteArray read;
+    bool inAngle = false;
+    for (const QByteArray &token : SplitRuns(sent).tokens) {
+        const QRegularExpressionMatch word = encodedWord.match(QString::fromLatin1(token));
+        if (word.hasMatch() && !typedLookalike) {
+            read += DecodeWord(word.captured(1).toLatin1());
+            continue;
+        }
+        const bool mayBeCut =
+            cut && token.size() > MaxLineOctets - prefixSize - LongestUtf8Character;
+        for (const char c : token) {
+            inAngle = c == '<' || (inAngle && c != '>');
+            Require(uchar(c) < 0x80 || inAngle || token.contains('@') || mayBeCut,
+                    "beyond ASCII, From and To go as encoded words but for the address");
+        }
+        read += token;
+    }
+    if (!typedLookalike && !cut)
+        Require(OtherThanAscii(read) == OtherThanAscii(typed), what);
+}
+
 // The subject as a reader shows it: encoded words decoded, the blanks between them dropped.
 QByteArray ReadSubject(const QByteArray &unfolded) {
     if (!unfolded.startsWith(EncodedWordStart))
         return unfolded;
     QByteArray out;
     for (const QByteArray &word : unfolded.split(' ')) {
-        Require(word.size() <= MaxEncodedWord, "an encoded word is at most 75 characters");
         Require(word.startsWith(EncodedWordStart) && word.endsWith(EncodedWordEnd) &&
                     word.size() >= EncodedWordStart.size() + EncodedWordEnd.size(),
                 "an encoded subject is encoded words separated by blanks");
-        const QByteArray base64 = word.mid(
-            EncodedWordStart.size(), word.size() - EncodedWordStart.size() - EncodedWordEnd.size());
-        const auto decoded =
-            QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
-        Require(decoded.decodingStatus == QByteArray::Base64DecodingStatus::Ok,
-                "an encoded word holds valid base64");
-        Require(QString::fromUtf8(decoded.decoded).toUtf8() == decoded.decoded,
-                "an encoded word holds whole UTF-8 characters");
-        out += decoded.decoded;
+        out += DecodeWord(word);
     }
     return out;
 }
@@ -331,10 +393,10 @@ void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, b
                      "Return-Path carries the host name");
     CheckHeaderValue(values.at(1), FieldValue(in.dateHeaderText), prefixSize(1),
                      "Date carries the date text");
-    CheckHeaderValue(values.at(7), FieldValue(in.headerSender), prefixSize(7),
-                     "From carries the sender");
-    CheckHeaderValue(values.at(8), FieldValue(in.recipient), prefixSize(8),
-                     "To carries the recipient");
+    CheckAddressValue(values.at(7), FieldValue(in.headerSender), prefixSize(7),
+                      "From carries the sender");
+    CheckAddressValue(values.at(8), FieldValue(in.recipient), prefixSize(8),
+                      "To carries the recipient");
     Require(ReadSubject(values.at(9)) == FieldValue(in.subject), "Subject reads as typed");
     CheckMessageId(values.at(2));
     if (ownDateText && in.messageIdTime.date().year() >= FirstFourDigitYear) {

@@ -4,14 +4,31 @@ un-stuffed) from stdin with Python's standard email parser and prints, as JSON, 
 mail reader would find in it."""
 
 import email
+import email.header
 import email.policy
 import json
 import sys
 
 
+def decoded(raw, name):
+    """A header as an RFC 2047 reader shows it: unfolded, encoded words decoded (also in
+    comments), the blanks between two adjacent encoded words dropped."""
+    value = raw[name]
+    if value is None:
+        return None
+    return str(email.header.make_header(email.header.decode_header(value)))
+
+
+def addresses(header):
+    if header is None:
+        return None
+    return [[a.display_name, a.addr_spec] for a in header.addresses]
+
+
 def main():
     raw = sys.stdin.buffer.read()
     msg = email.message_from_bytes(raw, policy=email.policy.default)
+    legacy = email.message_from_bytes(raw)  # header values as they stand on the wire
 
     defects = [type(d).__name__ for part in msg.walk() for d in part.defects]
     parts = []
@@ -34,6 +51,12 @@ def main():
         "subject": str(msg["Subject"]) if msg["Subject"] is not None else None,
         "from": str(msg["From"]) if msg["From"] is not None else None,
         "to": str(msg["To"]) if msg["To"] is not None else None,
+        "from_decoded": decoded(legacy, "From"),
+        "to_decoded": decoded(legacy, "To"),
+        "from_addresses": addresses(msg["From"]),
+        "to_addresses": addresses(msg["To"]),
+        "address_defects": [type(d).__name__ for name in ("From", "To")
+                            if msg[name] is not None for d in msg[name].defects],
         "message_id": str(msg["Message-Id"]) if msg["Message-Id"] is not None else None,
         "date": date.datetime.isoformat() if date is not None and date.datetime else None,
         "header_names": list(msg.keys()),

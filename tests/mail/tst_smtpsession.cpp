@@ -215,6 +215,8 @@ private Q_SLOTS:
     void socketErrors();
     void socketStillOpenAtStart();
     void refusedSendsGoToTheEventsBox();
+    void nonAsciiNamesReachAReader_data();
+    void nonAsciiNamesReachAReader();
     void envelopeAddresses_data();
     void envelopeAddresses();
     void stampsIgnoreTheLocale();
@@ -596,6 +598,75 @@ void TestSmtpSession::refusedSendsGoToTheEventsBox() {
     QCOMPARE(session.view.result, Stamp + QStringLiteral(" Server Time Out."));
     QCOMPARE(session.view.Lamps(), MessageLamps + QStringLiteral(" 8F") + Idle);
     QVERIFY(!session.module.MailDelivered);
+}
+
+// Names in From and To travel as encoded words; a mail reader (Python's email package) shows
+// them as typed, the addresses untouched.
+void TestSmtpSession::nonAsciiNamesReachAReader_data() {
+    QTest::addColumn<QString>("originator");
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<QString>("fromRead"); // what the reader shows
+    QTest::addColumn<QString>("toRead");
+    QTest::addColumn<QStringList>("addresses"); // From's and To's, as the reader finds them
+
+    const QString zoe = QStringLiteral("zoe@example.org");
+    const QString bjorn = QStringLiteral("bjorn@example.org");
+    QTest::newRow("names") << QStringLiteral("Zoë Lee <zoe@example.org>")
+                           << QStringLiteral("Björn <bjorn@example.org>")
+                           << QStringLiteral("Zoë Lee <zoe@example.org>")
+                           << QStringLiteral("Björn <bjorn@example.org>")
+                           << QStringList{zoe, bjorn};
+    QTest::newRow("comment, quoted name")
+        << QStringLiteral("zoe@example.org (Zoë)")
+        << QStringLiteral("\"Björn, B.\" <bjorn@example.org>")
+        << QStringLiteral("zoe@example.org (Zoë)")
+        << QStringLiteral("Björn, B. <bjorn@example.org>") << QStringList{zoe, bjorn};
+    const QString longFrom =
+        QStringLiteral("Åsa-Britt Ölund ").repeated(6) + QStringLiteral("<asa@example.org>");
+    QTest::newRow("long name") << longFrom << Recipient << longFrom << Recipient
+                               << QStringList{QStringLiteral("asa@example.org"), Recipient};
+}
+
+void TestSmtpSession::nonAsciiNamesReachAReader() {
+    QFETCH(QString, originator);
+    QFETCH(QString, recipient);
+    QFETCH(QString, fromRead);
+    QFETCH(QString, toRead);
+    QFETCH(QStringList, addresses);
+
+    FaultServer server;
+    QVERIFY(server.Listen());
+    Session session;
+    session.socket.setPortOverride(server.Port());
+    session.module.SendMail(Server, originator, originator, recipient, Subject, Body);
+    QVERIFY(session.module.MailDelivered);
+    const QByteArray message = server.Message();
+    const QByteArray header = message.left(message.indexOf("\r\n\r\n") + 4);
+    for (const char c : header)
+        QVERIFY2(uchar(c) < 0x80, header.constData());
+
+    QString python = qEnvironmentVariable("TALLOWICK_PYTHON");
+    if (python.isEmpty())
+        python = QStringLiteral("python3");
+    QProcess parser;
+    parser.start(python, {qEnvironmentVariable("TALLOWICK_SOURCE_DIR") +
+                          QStringLiteral("/tests/mail/parse_message.py")});
+    QVERIFY(parser.waitForStarted());
+    parser.write(header);
+    parser.closeWriteChannel();
+    QVERIFY(parser.waitForFinished(30000));
+    QVERIFY2(parser.exitCode() == 0, parser.readAllStandardError().constData());
+    const QJsonObject found = QJsonDocument::fromJson(parser.readAllStandardOutput()).object();
+
+    QCOMPARE(found.value(QStringLiteral("from_decoded")).toString(), fromRead);
+    QCOMPARE(found.value(QStringLiteral("to_decoded")).toString(), toRead);
+    QCOMPARE(found.value(QStringLiteral("address_defects")).toArray(), QJsonArray());
+    const auto addressOf = [&found](const QString &key) {
+        return found.value(key).toArray().at(0).toArray().at(1).toString();
+    };
+    QCOMPARE((QStringList{addressOf(QStringLiteral("from_addresses")),
+                          addressOf(QStringLiteral("to_addresses"))}),
+             addresses);
 }
 
 void TestSmtpSession::envelopeAddresses_data() {
