@@ -141,7 +141,7 @@ private Q_SLOTS:
         w.server.SetAnswer(u"quit"_s, FaultServer::Silence());
         w.Store(true, u"pay the rent"_s);
         w.form->Timer2_Timer();
-        QCOMPARE(w.form->List3->item(0)->text(), u"OK"_s);
+        QCOMPARE(w.form->Queue().Status(0), u"OK"_s);
         QVERIFY(w.form->Label2->text().endsWith(u" Msgs Sent: 1"_s));
         QVERIFY(w.form->Text1->toPlainText().contains(u" Server did not answer quit."_s));
         w.form->Timer2_Timer();
