@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Tallowick needs to build, run and test.
-# Usage: scripts/install-deps.sh [build|test]   (default: test, which is a superset)
+# Usage: scripts/install-deps.sh [build|package|test]   (default: test, which is a superset)
 set -euo pipefail
 
 what=${1:-test}
 build_pkgs=(build-essential cmake qt6-base-dev fonts-dejavu-core fonts-liberation2)
 run_pkgs=(xvfb)
+# CPack's DEB generator finds the binaries with file and their dependencies
+# with dpkg-shlibdeps (dpkg-dev); lintian checks the package.
+package_pkgs=(dpkg-dev file lintian)
 test_pkgs=(python3 python3-aiosmtpd swaks xvfb xdotool x11-utils imagemagick openbox trayer
-           dbus at-spi2-core python3-pyatspi iproute2 util-linux clang libclang-rt-14-dev)
+           dbus at-spi2-core python3-pyatspi iproute2 util-linux clang libclang-rt-14-dev
+           "${package_pkgs[@]}" desktop-file-utils man-db weston qt6-wayland)
 
 case "$what" in
   build) pkgs=("${build_pkgs[@]}" "${run_pkgs[@]}") ;;
+  package) pkgs=("${build_pkgs[@]}" "${package_pkgs[@]}") ;;
   test)  pkgs=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}") ;;
-  *) echo "usage: $0 [build|test]" >&2; exit 2 ;;
+  *) echo "usage: $0 [build|package|test]" >&2; exit 2 ;;
 esac
 
 missing=()
