@@ -2,9 +2,11 @@
 """Reads Tallowick's windows through the accessibility bus (AT-SPI) and prints them as JSON.
 
 What a screen reader would find: the main window's caption, the rows of every list of its
-queue table, the texts of its text boxes and of its editable combo boxes (in window order), and for every notice window its caption and the
-text of its text box. Controls are found by role and accessible name. Needs Debian's
-python3-pyatspi and a session bus on which Tallowick runs with accessibility switched on.
+queue table, the texts of its text boxes and of its editable combo boxes (in window order), for
+every notice window its caption and the text of its text box, and every top-level window of
+the program with its role and states (message boxes, the stand-in tray icon). Controls are
+found by role and accessible name. Needs Debian's python3-pyatspi and a session bus on which
+Tallowick runs with accessibility switched on.
 
 Usage: atspi_probe.py [APP_NAME]      (default: Tallowick)
 Prints {"found": false} when the application is not on the bus (yet).
@@ -80,12 +82,14 @@ def notice_window(frame):
 def main():
     app_name = sys.argv[1] if len(sys.argv) > 1 else "Tallowick"
     desktop = pyatspi.Registry.getDesktop(0)
-    result = {"found": False, "main": None, "notices": []}
+    result = {"found": False, "main": None, "notices": [], "windows": []}
     for app in children(desktop):
         if app.name != app_name:
             continue
         result["found"] = True
         for frame in children(app):
+            result["windows"].append({"caption": frame.name, "role": frame.getRoleName(),
+                                      "states": state_names(frame)})
             if frame.name.startswith(MAIN_CAPTION_PREFIX):
                 result["main"] = main_window(frame)
             else:

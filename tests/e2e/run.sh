@@ -15,24 +15,11 @@
 # Works as root (no sudo) or as a user allowed to create user namespaces.
 set -u
 
-# Become a child subreaper before anything starts: the accessibility bus
-# daemons detach from the session bus that starts them, and would otherwise be
-# left to the container's init, which never reaps them.
-if [ -z "${TALLOWICK_E2E_REAPER:-}" ]; then
-  if [ ! -x /usr/bin/python3 ]; then
-    echo "SKIP: /usr/bin/python3 is not installed"
-    exit 77
-  fi
-  export TALLOWICK_E2E_REAPER=1
-  exec /usr/bin/python3 -c '
-import ctypes, os, sys
-PR_SET_CHILD_SUBREAPER = 36
-ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
-os.execv("/bin/bash", ["bash"] + sys.argv[1:])' "$0" "$@"
-fi
-
-here=$(cd "$(dirname "$0")" && pwd)
-repo=$(cd "$here/../.." && pwd)
+run_name=e2e
+# shellcheck disable=SC2034  # read by common.sh
+logs=(app.log sink.out sink.err xvfb.log openbox.log trayer.log dbus.log inner.err inner.log)
+# shellcheck source=tests/e2e/common.sh
+source "$(dirname "$0")/common.sh"
 
 update_screenshot=0
 if [ "${1:-}" = "--update-screenshot" ]; then
@@ -45,139 +32,8 @@ if [ ! -x "$app" ]; then
   exit 1
 fi
 app=$(cd "$(dirname "$app")" && pwd)/$(basename "$app")
-
-# ---- Tools -----------------------------------------------------------------
-
-missing=()
-for tool in Xvfb openbox trayer xdotool xwininfo import dbus-daemon unshare ip; do
-  command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
-done
-[ -x /usr/libexec/at-spi-bus-launcher ] || missing+=("at-spi-bus-launcher (at-spi2-core)")
-/usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null || missing+=("python3-aiosmtpd")
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || missing+=("python3-pyatspi")
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "SKIP: not installed: ${missing[*]} (scripts/install-deps.sh test installs them)"
-  exit 77
-fi
-
-# ---- Bookkeeping -----------------------------------------------------------
-
-start_time=$(date +%s)
-work=$(mktemp -d /tmp/tallowick-e2e.XXXXXX)
-if [ -z "${E2E_ARTIFACTS:-}" ]; then
-  E2E_ARTIFACTS=$(mktemp -d /tmp/tallowick-e2e-artifacts.XXXXXX)
-fi
-mkdir -p "$E2E_ARTIFACTS"
-artifacts=$(cd "$E2E_ARTIFACTS" && pwd)
-# Only this run's files: nothing left from an earlier run may pass for them.
-rm -f "$artifacts"/{main,notice,desktop}.png "$artifacts"/state-*.json \
-  "$artifacts"/{app.log,sink.out,sink.err,xvfb.log,openbox.log,trayer.log,dbus.log,inner.err,inner.log}
-echo "e2e: screenshots and logs go to $artifacts"
-
-passed=0
-failed=0
-pass() {
-  echo "PASS: $1"
-  passed=$((passed + 1))
-}
-fail() {
-  echo "FAIL: $1${2:+ ($2)}"
-  failed=$((failed + 1))
-}
-check() { # check WHAT COMMAND...: passes when the command succeeds
-  local what=$1
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
-# Runs one of checks.py's groups and counts its PASS/FAIL lines.
-python_checks() {
-  local out line
-  out=$(/usr/bin/python3 "$here/checks.py" "$@" 2>&1)
-  while IFS= read -r line; do
-    case $line in
-      PASS:*) echo "$line"; passed=$((passed + 1)) ;;
-      FAIL:*) echo "$line"; failed=$((failed + 1)) ;;
-      *) [ -n "$line" ] && echo "  $line" ;;
-    esac
-  done <<<"$out"
-}
-# A failure after which nothing further can be checked.
-abort() {
-  fail "$1" "${2:-}"
-  exit 1
-}
-
-pids=()
-inner_pid=""
-stop_all() {
-  local pid i
-  # Tallowick and the sink first, through the namespace's own script.
-  if [ -n "$inner_pid" ]; then
-    if [ ! -f "$work/app.rc" ] && [ -s "$work/inner.pid" ]; then
-      kill "$(cat "$work/inner.pid")" 2>/dev/null
-    fi
-    wait "$inner_pid" 2>/dev/null
-    inner_pid=""
-  fi
-  # Then the desktop, last started first.
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null
-    wait "${pids[i]}" 2>/dev/null
-  done
-  pids=()
-  # What the session bus started has been handed to us; let it go and reap it.
-  for _ in $(seq 50); do
-    own_children || break
-    sleep 0.1
-  done
-  if own_children; then
-    for pid in "${orphans[@]}"; do kill "$pid" 2>/dev/null; done
-    sleep 0.5
-  fi
-}
-# Sets `orphans` to the processes whose parent is this script, other than its
-# own jobs; true when there is any. Reads /proc without starting a process.
-own_children() {
-  local stat line rest fields pid
-  orphans=()
-  for stat in /proc/[0-9]*/stat; do
-    { read -r line <"$stat"; } 2>/dev/null || continue
-    rest=${line##*) }
-    read -r -a fields <<<"$rest"
-    [ "${fields[1]}" = "$$" ] || continue
-    pid=${stat#/proc/}
-    orphans+=("${pid%/stat}")
-  done
-  [ ${#orphans[@]} -gt 0 ]
-}
-finish() {
-  local status=$?
-  trap - EXIT INT TERM
-  stop_all
-  for log in app.log sink.out sink.err xvfb.log openbox.log trayer.log dbus.log inner.err inner.log; do
-    [ -f "$work/$log" ] && cp "$work/$log" "$artifacts/"
-  done
-  rm -rf "$work"
-  [ "$status" -ne 0 ] && [ "$failed" -eq 0 ] && fail "the run ended early" "status $status"
-  echo "e2e: artifacts in $artifacts"
-  echo "e2e: took $(($(date +%s) - start_time)) s"
-  echo "e2e: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ] && exit 0
-  exit 1
-}
-trap finish EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-wait_for() { # wait_for TENTHS COMMAND...: polls every 0.1 s
-  local tenths=$1
-  shift
-  for _ in $(seq "$tenths"); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  "$@"
-}
+need_tools Xvfb openbox trayer xdotool xwininfo import
+begin_run
 
 # ---- The desktop -----------------------------------------------------------
 
@@ -189,17 +45,7 @@ DISPLAY=":$(head -n1 "$work/display")"
 export DISPLAY
 echo "e2e: X display $DISPLAY"
 
-# A session bus of our own, on a socket in the file system so that Tallowick
-# reaches it from inside its network namespace; the accessibility bus that it
-# starts keeps its socket under XDG_RUNTIME_DIR.
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-dbus-daemon --session --nofork --address="unix:path=$work/bus" --print-address=3 \
-  3>"$work/bus.address" >"$work/dbus.log" 2>&1 &
-pids+=($!)
-wait_for 100 test -s "$work/bus.address" || abort "the session bus started" "$(cat "$work/dbus.log")"
-DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus.address")
-export DBUS_SESSION_BUS_ADDRESS
+start_session_bus
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
@@ -214,34 +60,10 @@ wait_for 100 window_named panel ||
 
 # ---- Tallowick and the mail server, in their own network namespace ---------
 
-# The due date is the calendar's date at start-up: do not start in the last
-# minute of a day.
-seconds_of_day=$((10#$(date +%H) * 3600 + 10#$(date +%M) * 60 + 10#$(date +%S)))
-if [ "$seconds_of_day" -ge 86340 ]; then
-  echo "e2e: waiting for midnight to pass"
-  sleep $((86400 - seconds_of_day + 1))
-fi
-today=$(LC_ALL=C date +%d%b%Y)
-
-if [ "$(id -u)" -eq 0 ]; then
-  netns=(unshare --net --fork --kill-child)
-else
-  # A user namespace that keeps our own uid (the session bus checks it) and
-  # the capability to bring up its loopback.
-  netns=(unshare --map-current-user --keep-caps --net --fork --kill-child)
-fi
-env -u LANGUAGE LANG=C.UTF-8 LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
-  "${netns[@]}" bash "$here/inside_netns.sh" "$work" "$app" "$repo/tests/mail/smtp_sink.py" \
-  >"$work/inner.log" 2>&1 &
-inner_pid=$!
-
-inner_running() { kill -0 "$inner_pid" 2>/dev/null; }
-started() { [ -s "$work/app.pid" ] || ! inner_running; }
-wait_for 150 started
-if [ ! -s "$work/app.pid" ]; then
+avoid_midnight
+start_inner "$app" QT_QPA_PLATFORM=xcb ||
   abort "a private network namespace with the SMTP sink on 127.0.0.1:25" \
     "$(cat "$work/inner.err" "$work/inner.log" "$work/sink.err" 2>/dev/null)"
-fi
 pass "a private network namespace with the SMTP sink on 127.0.0.1:25"
 
 main_window() { xdotool search --name '^Tallowick: Quillmere' 2>/dev/null | head -n1; }
@@ -252,8 +74,6 @@ W=$(visible_main_window)
 [ -n "$W" ] || abort "the main window appeared" "$(cat "$work/app.log")"
 pass "the main window appeared, captioned \"$(xdotool getwindowname "$W")\""
 
-probe() { /usr/bin/python3 "$here/atspi_probe.py" >"$work/state.json" 2>"$work/probe.err"; }
-on_bus() { probe && grep -q '"main": {' "$work/state.json"; }
 wait_for 100 on_bus || abort "the main window is on the accessibility bus" "$(cat "$work/probe.err")"
 
 # ---- Driving the window ----------------------------------------------------
@@ -291,13 +111,6 @@ Option2=(2280 3960 975 255)   # E-mail
 Command5=(7560 3960 855 375)  # Hide
 Command4=(8520 3960 735 375)  # Exit
 
-token=$$
-mail_from="alarm.$token@sender.test"
-rcpt_to="reader.$token@example.test"
-subject="Tallowick check $token"
-mail_message="Water the ficus before the 10:30 call, run $token."
-popup_message="Pop-up check, run $token: stand up and stretch."
-
 activate "$W"
 click "${Option2[@]}"
 # Any minute up to now is due at the next tick, so a minute that turns
@@ -313,19 +126,10 @@ fill "${Text5[@]}" "$subject"
 fill "${Text2[@]}" "$mail_message"
 
 probe
-typed_ok() {
-  grep -qF "\"SMTP Mail Server\": \"127.0.0.1\"" "$work/state.json" &&
-    grep -qF "\"From: (E-mail address)\": \"$mail_from\"" "$work/state.json" &&
-    grep -qF "\"To: (E-mail Address)\": \"$rcpt_to\"" "$work/state.json" &&
-    grep -qF "\"Subject\": \"$subject\"" "$work/state.json" &&
-    grep -qF "\"Message To send\": \"$mail_message\"" "$work/state.json" &&
-    grep -qF "\"combos\": [\"$hour\", \"$minute\"]" "$work/state.json"
-}
-check "the boxes hold what was typed (e-mail entry, due $hour:$minute)" typed_ok ||
+check "the boxes hold what was typed (e-mail entry, due $hour:$minute)" typed_ok "$hour" "$minute" ||
   cp "$work/state.json" "$artifacts/state-typed.json"
 # A tick disables Store while it runs (it sends the mail in the middle of
 # one); a user whose click went nowhere clicks again, and so do we.
-delivery_column() { probe && grep -qF "\"Delivery\": $1" "$work/state.json"; }
 store() { # store DELIVERY_COLUMN: presses Store until the F column reads so
   local column=$1 attempt
   for attempt in 1 2 3; do
@@ -344,10 +148,6 @@ stored_at=$(date +%s)
 
 # ---- Delivery at the next ticks --------------------------------------------
 
-delivered() {
-  probe && grep -qF '"Status": ["OK", "OK"]' "$work/state.json" &&
-    grep -q '^{' "$work/sink.out" && grep -q '"notices": \[{' "$work/state.json"
-}
 if wait_for 450 delivered; then
   echo "e2e: delivered $(($(date +%s) - stored_at)) s after Store"
 else
@@ -355,11 +155,7 @@ else
 fi
 cp "$work/state.json" "$artifacts/state-delivered.json"
 
-python_checks mail "$work/sink.out" --mail-from "$mail_from" --rcpt-to "$rcpt_to" \
-  --subject "$subject" --message "$mail_message" --host "$(hostname)"
-python_checks queue "$work/state.json" --subject "$subject" --recipient "$rcpt_to" \
-  --mail-message "$mail_message" --popup-message "$popup_message" --display-line "$display_line"
-python_checks notice "$work/state.json" --display-line "$display_line" --message "$popup_message"
+delivery_checks "$display_line"
 
 # The caption the window manager shows: the fixed text, then the clock.
 days='(Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday)'
