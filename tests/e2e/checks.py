@@ -9,6 +9,8 @@ The exit status is the number of failed checks (at most 100).
                              --display-line L
   checks.py notice STATE_JSON --display-line L --message M
   checks.py restored STATE_JSON
+  checks.py hidden STATE_JSON --stand-in CAPTION
+  checks.py compositor PROTO_LOG [--shown TITLE_RE]... [--gone TITLE_RE]... [--exact-size TITLE W H]
 """
 
 import argparse
@@ -20,6 +22,8 @@ import email.utils
 import json
 import re
 import sys
+
+import weston_proto
 
 DAY_NAMES = "Mon|Tue|Wed|Thu|Fri|Sat|Sun"
 MONTH_NAMES = "Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec"
@@ -162,6 +166,45 @@ def check_restored(args, report):
                  [STATUS_DELIVERED, STATUS_DELIVERED])
 
 
+def check_hidden(args, report):
+    state = load_state(args.state)
+    main = state.get("main")
+    if not report.check("the main window is on the accessibility bus", main is not None):
+        return
+    report.check("the hidden main window is neither shown nor enabled",
+                 not main["states"]["showing"] and not main["states"]["enabled"],
+                 f"{main['states']}")
+    stand_ins = [w for w in state.get("windows", []) if w["caption"] == args.stand_in]
+    report.check(f"a stand-in window \"{args.stand_in}\" is shown",
+                 len(stand_ins) == 1 and stand_ins[0]["states"]["showing"],
+                 f"windows {state.get('windows')}")
+
+
+def check_compositor(args, report):
+    windows = weston_proto.read(args.proto)
+
+    def latest(pattern):
+        found = [w for w in windows if re.fullmatch(pattern, w["title"])]
+        return found[-1] if found else None
+
+    for pattern in args.shown:
+        window = latest(pattern)
+        report.check(f"weston shows a window titled /{pattern}/ on its output",
+                     window is not None and window["on_output"] and not window["destroyed"],
+                     f"{window}" if window else "no such window")
+    for pattern in args.gone:
+        shown = [w for w in windows if re.fullmatch(pattern, w["title"]) and w["on_output"]]
+        report.check(f"weston shows no window titled /{pattern}/ any more", not shown, f"{shown}")
+    for title, width, height in args.exact_size:
+        window = latest(re.escape(title))
+        size = [int(width), int(height)]
+        # A window that got a title bar is larger than what its widget asked for.
+        report.check(f"\"{title}\" is exactly {width}x{height}, with no title bar around it",
+                     window is not None and window["min_size"] == size
+                     and window["max_size"] == size and window["geometry"] == size,
+                     f"{window}" if window else "no such window")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     sub = parser.add_subparsers(dest="what", required=True)
@@ -185,11 +228,20 @@ def main():
     notice.add_argument("--message", required=True)
     restored = sub.add_parser("restored")
     restored.add_argument("state")
+    hidden = sub.add_parser("hidden")
+    hidden.add_argument("state")
+    hidden.add_argument("--stand-in", required=True)
+    compositor = sub.add_parser("compositor")
+    compositor.add_argument("proto")
+    compositor.add_argument("--shown", action="append", default=[])
+    compositor.add_argument("--gone", action="append", default=[])
+    compositor.add_argument("--exact-size", nargs=3, action="append", default=[])
     args = parser.parse_args()
 
     report = Report()
     {"mail": check_mail, "queue": check_queue, "notice": check_notice,
-     "restored": check_restored}[args.what](args, report)
+     "restored": check_restored, "hidden": check_hidden,
+     "compositor": check_compositor}[args.what](args, report)
     return min(report.failed, 100)
 
 

@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# Tallowick end to end as a native Wayland client: under weston's headless
+# compositor, with no X server at all, its mail going to a real SMTP server
+# (aiosmtpd) on port 25 of a private loopback. There is no input tool for
+# Wayland, so the window is driven through its accessibility actions (AT-SPI,
+# which travels over D-Bus), and read back through AT-SPI and through weston's
+# own protocol dump, which tells which windows the compositor shows.
+#
+# The run: start-up; an e-mail and a pop-up reminder stored through Store and
+# delivered at the next tick; Hide, which on a compositor without a tray puts
+# up the stand-in icon window; then, in a second start (the hidden window could
+# only come back through a double click, which nothing here can give), Exit
+# with Cancel and with OK.
+#
+# Usage: tests/e2e/wayland.sh PATH/TO/tallowick
+# Environment: E2E_ARTIFACTS  directory for screenshots and logs (default: a
+#                             new temporary directory, printed at the start):
+#                             desktop.png and hidden.png as weston shows them,
+#                             app-1.log and app.log from the two starts
+# Prints one PASS/FAIL line per check and "wayland: N passed, M failed";
+# exits 0 only when every check passed, 77 when a tool it needs is not
+# installed (weston, the Qt Wayland plug-in, the AT-SPI and SMTP pieces).
+set -u
+
+run_name=wayland
+# shellcheck disable=SC2034  # read by common.sh
+logs=(app-1.log app.log sink.out sink.err weston.log proto.log dbus.log inner.err inner.log)
+# shellcheck source=tests/e2e/common.sh
+source "$(dirname "$0")/common.sh"
+
+app=${1:?usage: wayland.sh PATH/TO/tallowick}
+if [ ! -x "$app" ]; then
+  echo "FAIL: $app is not an executable"
+  exit 1
+fi
+app=$(cd "$(dirname "$app")" && pwd)/$(basename "$app")
+need_tools weston weston-debug weston-screenshooter qtpaths6
+plugin="$(qtpaths6 --query QT_INSTALL_PLUGINS)/platforms/libqwayland-generic.so"
+if [ ! -f "$plugin" ]; then
+  echo "SKIP: Qt's Wayland platform plug-in is not installed ($plugin; the package qt6-wayland)"
+  exit 77
+fi
+begin_run
+
+# ---- The compositor ----------------------------------------------------------
+
+# Nothing may reach an X server: the program must find the compositor or fail.
+unset DISPLAY
+start_session_bus # also makes XDG_RUNTIME_DIR, a 0700 folder, which weston needs
+socket=tallowick-$$
+# --debug lets weston-debug read the protocol and weston-screenshooter take
+# pictures; the pixman renderer keeps what it shows, for those pictures. The
+# time stamps of the dump are read as UTC.
+TZ=UTC weston --backend=headless-backend.so --socket="$socket" --use-pixman --width=1024 \
+  --height=768 --idle-time=0 --debug >"$work/weston.log" 2>&1 &
+pids+=($!)
+wait_for 100 test -S "$XDG_RUNTIME_DIR/$socket" || abort "weston started" "$(cat "$work/weston.log")"
+export WAYLAND_DISPLAY=$socket
+weston-debug proto -o "$work/proto.log" >"$work/weston-debug.log" 2>&1 &
+pids+=($!)
+wait_for 50 test -e "$work/proto.log" || abort "weston's protocol dump started" "$(cat "$work/weston-debug.log")"
+pass "weston runs headless on socket $socket"
+
+compositor_checks() { python_checks compositor "$work/proto.log" "$@"; }
+screenshot() { # screenshot NAME: what weston shows, as NAME.png among the artifacts
+  local shot
+  rm -f "$work"/wayland-screenshot-*.png
+  (cd "$work" && weston-screenshooter >/dev/null 2>&1)
+  shot=$(find "$work" -maxdepth 1 -name 'wayland-screenshot-*.png' | head -n1)
+  [ -n "$shot" ] && mv "$shot" "$artifacts/$1.png"
+}
+
+# ---- Start-up ----------------------------------------------------------------
+
+avoid_midnight
+start_inner "$app" QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$socket" ||
+  abort "a private network namespace with the SMTP sink on 127.0.0.1:25" \
+    "$(cat "$work/inner.err" "$work/inner.log" "$work/sink.err" 2>/dev/null)"
+pass "a private network namespace with the SMTP sink on 127.0.0.1:25"
+
+main_up() { on_bus || ! inner_running; }
+wait_for 200 main_up
+on_bus || abort "the main window is on the accessibility bus" \
+  "$(cat "$work/probe.err" "$work/app.log")"
+pass "the main window is on the accessibility bus"
+main_shown() { grep -q '"Tallowick: Quillmere' "$work/proto.log"; }
+wait_for 50 main_shown
+compositor_checks --shown 'Tallowick: Quillmere.*'
+
+# ---- Store -------------------------------------------------------------------
+
+drive() { /usr/bin/python3 "$e2e_dir/atspi_drive.py" "$@" 2>>"$work/drive.err"; }
+# Any minute up to now is due at the next tick, so a minute that turns
+# while typing does no harm.
+read -r hour minute < <(date '+%H %M')
+display_line="$today $hour:$minute"
+check "the e-mail entry's boxes were filled through their accessible texts" \
+  drive press E-mail combo 0 "$hour" combo 1 "$minute" text "From: (E-mail address)" "$mail_from" \
+  text "SMTP Mail Server" 127.0.0.1 text "To: (E-mail Address)" "$rcpt_to" \
+  text "Subject" "$subject" text "Message To send" "$mail_message"
+probe
+check "the boxes hold what was set (e-mail entry, due $hour:$minute)" typed_ok "$hour" "$minute" ||
+  cp "$work/state.json" "$artifacts/state-typed.json"
+# A tick disables Store while it runs, and a disabled button offers no
+# action: press again, as a user would click again.
+store() { # store DELIVERY_COLUMN: presses Store until the F column reads so
+  local column=$1 attempt
+  for attempt in 1 2 3; do
+    drive press Store
+    wait_for 20 delivery_column "$column" && return 0
+    echo "$run_name: Store did not take (attempt $attempt); pressing it again"
+  done
+  return 1
+}
+check "Store put the e-mail entry in the queue" store '["MX"]'
+check "the pop-up entry's boxes were set" drive press "Pop Up" text "Message To send" "$popup_message"
+check "Store put the pop-up entry in the queue after it" store '["MX", "PU"]'
+stored_at=$(date +%s)
+
+# ---- Delivery at the next ticks ----------------------------------------------
+
+if wait_for 450 delivered; then
+  echo "$run_name: delivered $(($(date +%s) - stored_at)) s after Store"
+else
+  echo "$run_name: not everything was delivered within 45 s of Store"
+fi
+cp "$work/state.json" "$artifacts/state-delivered.json"
+delivery_checks "$display_line"
+days='(Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday)'
+months='(January|February|March|April|May|June|July|August|September|October|November|December)'
+clock="$days,$months [0-9]{2},[0-9]{4}  [0-9]{2}:[0-9]{2}:[0-9]{2}"
+# The caption as the compositor got it: the fixed text, then the clock; and
+# the notice, a second window captioned "Tallowick".
+compositor_checks --shown "Tallowick: Quillmere    $clock" --shown Tallowick
+screenshot desktop
+
+# ---- Hide --------------------------------------------------------------------
+
+check "Hide was pressed" drive press Hide
+stand_in_up() { grep -q 'set_title("Tallowick32")' "$work/proto.log"; }
+wait_for 50 stand_in_up
+sleep 0.3
+probe
+cp "$work/state.json" "$artifacts/state-hidden.json"
+python_checks hidden "$work/state.json" --stand-in Tallowick32
+# No tray on weston: the stand-in is a window of its own, exactly its 24x24
+# picture, no title bar. The compositor places it (a Wayland client cannot).
+compositor_checks --gone 'Tallowick: Quillmere.*' --shown Tallowick32 --exact-size Tallowick32 24 24
+screenshot hidden
+echo "$run_name: the stand-in window cannot be double-clicked here: the headless compositor" \
+  "has no input devices and AT-SPI cannot make pointer input on Wayland"
+
+# ---- Exit, in a second start -------------------------------------------------
+
+stop_inner
+mv "$work/app.log" "$work/app-1.log"
+start_inner "$app" QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY="$socket" ||
+  abort "Tallowick started a second time" "$(cat "$work/inner.err" "$work/inner.log")"
+wait_for 200 main_up
+on_bus || abort "the main window of the second start is on the accessibility bus" \
+  "$(cat "$work/probe.err" "$work/app.log")"
+asked() { probe && grep -qF '{"caption": "Exit Confirmation"' "$work/state.json"; }
+not_asked() { probe && grep -q '"main": {' "$work/state.json" && ! grep -qF '"Exit Confirmation"' "$work/state.json"; }
+drive press Exit
+if wait_for 50 asked; then
+  pass "Exit asked for confirmation"
+  compositor_checks --shown 'Exit Confirmation'
+  check "Cancel on the confirmation was pressed" drive --window "Exit Confirmation" press Cancel
+  check "after Cancel the box is gone and Tallowick runs on" wait_for 50 not_asked
+  drive press Exit
+  wait_for 50 asked
+  check "OK on the second confirmation was pressed" drive --window "Exit Confirmation" press OK
+  wait_for 100 test -f "$work/app.rc"
+  if [ -f "$work/app.rc" ]; then
+    check "OK on the confirmation ended Tallowick with status 0" test "$(cat "$work/app.rc")" -eq 0
+  else
+    fail "OK on the confirmation ended Tallowick" "still running after 10 s"
+  fi
+else
+  fail "Exit asked for confirmation" "$(cat "$work/drive.err")"
+fi
