@@ -20,6 +20,7 @@ build=${BUILD_DIR:-build-deb}
 # preprocessor's (_FORTIFY_SOURCE) go in with the compiler's.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 eval "$(dpkg-buildflags --export=sh)"
+# shellcheck disable=SC2153  # set by dpkg-buildflags above
 export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
 # The build type None adds no flags of its own to those.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=None -DTALLOWICK_TESTS=OFF -DTALLOWICK_BENCH=OFF >/dev/null
