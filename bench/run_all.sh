@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and prints every figure, one after the other: the
 # queue at its largest, CPU during reply waits, one SMTP session next to
-# swaks, and the program as a desktop process next to a minimal Qt window.
+# swaks, and the program as a desktop process next to a minimal Qt window, on
+# X11 and on Wayland.
 # Usage: bench/run_all.sh [BUILD_DIR] [IDLE_SECONDS]   (default: build, 60)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -26,3 +27,10 @@ echo "== One SMTP session against a loopback aiosmtpd, next to swaks"
 echo
 echo "== The program on a virtual X server, next to a minimal Qt Widgets program"
 "$here/desktop_figures.sh" "$build" "$idle" 5
+echo
+echo "== The program as a native Wayland client under headless weston, next to a minimal Qt Widgets program"
+if command -v weston >/dev/null; then
+  "$here/wayland_figures.sh" "$build" 9
+else
+  echo "weston is not installed (scripts/install-deps.sh test installs it)"
+fi
