@@ -50,11 +50,14 @@ begin_run
 unset DISPLAY
 start_session_bus # also makes XDG_RUNTIME_DIR, a 0700 folder, which weston needs
 socket=tallowick-$$
+# No animations: what the pictures show is where the windows are.
+printf '[shell]\nanimation=none\nclose-animation=none\nstartup-animation=none\nfocus-animation=none\n' \
+  >"$work/weston.ini"
 # --debug lets weston-debug read the protocol and weston-screenshooter take
 # pictures; the pixman renderer keeps what it shows, for those pictures. The
 # time stamps of the dump are read as UTC.
 TZ=UTC weston --backend=headless-backend.so --socket="$socket" --use-pixman --width=1024 \
-  --height=768 --idle-time=0 --debug >"$work/weston.log" 2>&1 &
+  --height=768 --idle-time=0 --config="$work/weston.ini" --debug >"$work/weston.log" 2>&1 &
 pids+=($!)
 wait_for 100 test -S "$XDG_RUNTIME_DIR/$socket" || abort "weston started" "$(cat "$work/weston.log")"
 export WAYLAND_DISPLAY=$socket
@@ -165,18 +168,20 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v com
   wait_for 100 test -s "$work/display" || abort "Xvfb started" "$(cat "$work/xvfb.log")"
   nested=":$(head -n1 "$work/display")"
   DISPLAY=$nested weston --backend=x11-backend.so --socket="$socket-x11" --use-pixman \
-    --width=1024 --height=768 --idle-time=0 >"$work/weston-x11.log" 2>&1 &
+    --width=1024 --height=768 --idle-time=0 --config="$work/weston.ini" >"$work/weston-x11.log" 2>&1 &
   pids+=($!)
   wait_for 100 test -S "$XDG_RUNTIME_DIR/$socket-x11" ||
     abort "weston started on X display $nested" "$(cat "$work/weston-x11.log")"
   socket=$socket-x11
-  # The desktop as it is before Tallowick starts, once weston has drawn it
-  # (two looks in a row alike).
+  # What weston shows, once it has settled (two looks in a row alike).
   x_shot() { DISPLAY=$nested import -window root "$work/$1.png"; }
+  steady() { # steady NAME: NAME.png is a settled picture
+    x_shot "$1" && sleep 0.3 && x_shot "$1-again" &&
+      compare -metric AE "$work/$1.png" "$work/$1-again.png" null: 2>/dev/null
+  }
+  # The desktop before Tallowick starts.
   drawn() {
-    x_shot desktop-before && sleep 0.3 && x_shot desktop-again &&
-      compare -metric AE "$work/desktop-before.png" "$work/desktop-again.png" null: 2>/dev/null &&
-      [ "$(convert "$work/desktop-again.png" -format '%[fx:maxima]' info:)" != 0 ]
+    steady desktop-before && [ "$(convert "$work/desktop-before.png" -format '%[fx:maxima]' info:)" != 0 ]
   }
   wait_for 30 drawn
   pass "weston runs on its X11 back end, on X display $nested"
@@ -192,8 +197,7 @@ if [ -n "$nested" ]; then
   stand_in_shown() { probe && grep -qF '{"caption": "Tallowick32"' "$work/state.json"; }
   drive press Hide
   wait_for 50 stand_in_shown
-  sleep 0.3
-  x_shot hidden
+  wait_for 30 steady hidden
   # The stand-in is the one place where the desktop changed.
   compare "$work/desktop-before.png" "$work/hidden.png" -compose src "$work/diff.png" 2>/dev/null
   read -r size place < <(convert "$work/diff.png" -trim -format '%wx%h %X %Y' info:)
