@@ -372,10 +372,6 @@ void Form1::connectHandlers() {
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
-    connect(Winsock1, &Winsock::Connected, this, &Form1::Winsock1_Connect);
-    connect(Winsock1, &Winsock::DataArrival, this, &Form1::Winsock1_DataArrival);
-    connect(Winsock1, &Winsock::Error, this, &Form1::Winsock1_Error);
-    connect(Winsock1, &Winsock::PeerClosed, this, &Form1::Winsock1_PeerClosed);
 }
 
 // ---- Start-up -------------------------------------------------------------
@@ -612,7 +608,7 @@ void Form1::Timer2_Timer() {
     Timer2->stop();
 
     try {
-        SchedulerTick(m_queue, *this, m_module1->MailDelivered, Now).Run();
+        SchedulerTick(m_queue, *this, Now).Run();
     } catch (...) {
         // Run handles each delivery's failure itself; whatever else goes
         // wrong must still let the queue run again below.
@@ -641,7 +637,7 @@ void Form1::ProcessEvents() {
     QCoreApplication::processEvents();
 }
 
-void Form1::DispatchMail(int index) {
+bool Form1::DispatchMail(int index) {
     SetEventsText(QString());
     m_module1->MailDelivered = false;
     const QString server = Text3->text();
@@ -649,23 +645,10 @@ void Form1::DispatchMail(int index) {
     const QString recipient = m_queue.Recipient(index);
     const QString subject = m_queue.Subject(index);
     const QString message = m_queue.Message(index);
-    m_module1->SendMail(server, originator, originator, recipient, subject, message);
+    const MailOutcome outcome =
+        m_module1->SendMail(server, originator, originator, recipient, subject, message);
     QApplication::beep();
-}
-
-// ---- Socket events --------------------------------------------------------
-
-void Form1::Winsock1_Connect() {
-    m_module1->OnConnect();
-}
-void Form1::Winsock1_DataArrival(qint64) {
-    m_module1->OnDataArrival();
-}
-void Form1::Winsock1_Error(int number, const QString &description) {
-    m_module1->OnError(number, description);
-}
-void Form1::Winsock1_PeerClosed() {
-    m_module1->OnPeerClosed();
+    return outcome.delivered;
 }
 
 // ---- What a mail session shows --------------------------------------------

@@ -121,16 +121,12 @@ public Q_SLOTS:
     void List8_Click();
     void Calendar1_Click();
     void ShowTrayIcon();
-    void DispatchMail(int index) override;
+    bool DispatchMail(int index) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Winsock1_Connect();
-    void Winsock1_DataArrival(qint64 bytesTotal);
-    void Winsock1_Error(int number, const QString &description);
-    void Winsock1_PeerClosed();
     void Form_Unload();
 
     void buildControls();

@@ -27,13 +27,4 @@ struct BenchSession {
     Module1 module{socket, view, [] {
                        return QDateTime::currentDateTime();
                    }};
-
-    BenchSession() {
-        QObject::connect(&socket, &Winsock::Connected, &socket, [this] { module.OnConnect(); });
-        QObject::connect(&socket, &Winsock::DataArrival, &socket,
-                         [this] { module.OnDataArrival(); });
-        QObject::connect(&socket, &Winsock::Error, &socket,
-                         [this](int number, const QString &text) { module.OnError(number, text); });
-        QObject::connect(&socket, &Winsock::PeerClosed, &socket, [this] { module.OnPeerClosed(); });
-    }
 };

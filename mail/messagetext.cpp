@@ -398,28 +398,32 @@ std::vector<MessageSend> MessageText::Sends(const MessageInput &in) {
     }
 
     std::vector<MessageSend> sends;
-    sends.push_back({1, Line(HeaderLine(ReturnPathPrefix, in.localHostName))});
-    sends.push_back({2, Line(HeaderLine(DatePrefix, in.dateHeaderText))});
     sends.push_back(
-        {3, Line(HeaderLine(MessageIdPrefix, MessageId(in.messageIdTime, in.localHostName)))});
-    sends.push_back({4, Line(HeaderLine(LocalSenderPrefix, in.localHostName))});
-    sends.push_back({5, Line(MailerLine)});
-    sends.push_back({6, Line(OrganizationLine)});
-    sends.push_back({7, Line(MimeVersionLine)});
-    sends.push_back({8, Line(AddressLine(FromPrefix, in.headerSender))});
-    sends.push_back({9, Line(AddressLine(ToPrefix, in.recipient))});
-    sends.push_back({10, Line(SubjectPrefix + SubjectField(in.subject))});
-    sends.push_back({11, Line(ContentTypeLine)});
-    sends.push_back({12, Line(BoundaryLine) + Crlf});
-    sends.push_back({14, Line(PreambleLine) + Crlf});
-    sends.push_back({16, Line(PreambleLine) + Crlf});
-    sends.push_back({18, Crlf + Line(Delimiter)});
+        {MessagePart::ReturnPath, Line(HeaderLine(ReturnPathPrefix, in.localHostName))});
+    sends.push_back({MessagePart::Date, Line(HeaderLine(DatePrefix, in.dateHeaderText))});
+    sends.push_back(
+        {MessagePart::MessageId,
+         Line(HeaderLine(MessageIdPrefix, MessageId(in.messageIdTime, in.localHostName)))});
+    sends.push_back(
+        {MessagePart::LocalSender, Line(HeaderLine(LocalSenderPrefix, in.localHostName))});
+    sends.push_back({MessagePart::Mailer, Line(MailerLine)});
+    sends.push_back({MessagePart::Organization, Line(OrganizationLine)});
+    sends.push_back({MessagePart::MimeVersion, Line(MimeVersionLine)});
+    sends.push_back({MessagePart::From, Line(AddressLine(FromPrefix, in.headerSender))});
+    sends.push_back({MessagePart::To, Line(AddressLine(ToPrefix, in.recipient))});
+    sends.push_back({MessagePart::Subject, Line(SubjectPrefix + SubjectField(in.subject))});
+    sends.push_back({MessagePart::ContentType, Line(ContentTypeLine)});
+    sends.push_back({MessagePart::Boundary, Line(BoundaryLine) + Crlf});
+    sends.push_back({MessagePart::Preamble, Line(PreambleLine) + Crlf});
+    sends.push_back({MessagePart::PreambleAgain, Line(PreambleLine) + Crlf});
+    sends.push_back({MessagePart::Delimiter, Crlf + Line(Delimiter)});
     if (plain)
-        sends.push_back({20, Line(PlainPartType) + Crlf});
+        sends.push_back({MessagePart::PartHeader, Line(PlainPartType) + Crlf});
     else
-        sends.push_back({20, Line(Utf8PartType) + Line(QuotedPrintableEncoding) + Crlf});
-    sends.push_back({22, Line(body) + Crlf});
-    sends.push_back({24, Crlf + Line(ClosingDelimiter)});
+        sends.push_back(
+            {MessagePart::PartHeader, Line(Utf8PartType) + Line(QuotedPrintableEncoding) + Crlf});
+    sends.push_back({MessagePart::Body, Line(body) + Crlf});
+    sends.push_back({MessagePart::ClosingDelimiter, Crlf + Line(ClosingDelimiter)});
     return sends;
 }
 

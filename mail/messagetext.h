@@ -17,9 +17,31 @@ struct MessageInput {
     QDateTime messageIdTime; // the clock when the Message-Id line is built
 };
 
+// The parts of the message, one socket send each, in the order they go out.
+enum class MessagePart {
+    ReturnPath,
+    Date,
+    MessageId,
+    LocalSender,
+    Mailer,
+    Organization,
+    MimeVersion,
+    From,
+    To,
+    Subject,
+    ContentType,
+    Boundary, // the continuation of Content-Type, then the empty line that ends the header
+    Preamble,
+    PreambleAgain,
+    Delimiter,
+    PartHeader, // the text part's header and the empty line after it
+    Body,
+    ClosingDelimiter,
+};
+
 // One socket send of the message.
 struct MessageSend {
-    int line;         // number (1..25) of the first message line this send carries
+    MessagePart part;
     QByteArray bytes; // exactly what goes on the wire
 };
 
@@ -27,7 +49,7 @@ struct MessageSend {
 // the header block, a multipart/mixed body with one text/plain part, and the end of data.
 class MessageText {
 public:
-    // The sends of lines 1 to 25 of the message, in order, grouped as the session sends them.
+    // The sends of the message, one a part, in the order they go out.
     static std::vector<MessageSend> Sends(const MessageInput &in);
     // The end of data: CR LF "." CR LF.
     static QByteArray EndOfData();

@@ -63,14 +63,33 @@ constexpr std::array<int, 2> EhloUnknownCodes{500, 502};
 constexpr int ResultLamp = 8;
 constexpr int LastStepLamp = 7;
 
-// The message lines after which lamps 5 and 6 are lit again while the header goes out.
-constexpr int DateLine = 2;
-constexpr int FromLine = 8;
-constexpr int ToLine = 9;
-constexpr int SubjectLine = 10;
-// Lines 1 to 12 go out each under its own check of the session (lines 11 and 12 together);
-// the rest relies on the check inside SendLine alone.
-constexpr int LastCheckedLine = 12;
+using Out = Exchange::Out;
+
+// The whole dialogue, in order. The first failed wait ends it: nothing more is sent or awaited.
+constexpr std::array<Exchange, 8> Dialogue{{
+    {Out::Connect, GreetingCode, 1, Lamp::Passed},
+    {Out::Ehlo, OkCode, 2, Lamp::Passed},
+    {Out::MailFrom, OkCode, 3, Lamp::Passed},
+    {Out::RcptTo, OkCode, 4, Lamp::Passed},
+    {Out::Data, StartDataCode, 5, Lamp::Passed},
+    {Out::Message, 0, LastStepLamp, Lamp::BodySent},
+    {Out::EndOfData, OkCode, 6, Lamp::Passed},
+    {Out::Quit, ClosingCode, LastStepLamp, Lamp::Passed},
+}};
+
+// The lamp lit again once a part of the header has gone out, if any.
+int LampAfter(MessagePart part) {
+    switch (part) {
+    case MessagePart::Date:
+    case MessagePart::From:
+    case MessagePart::To:
+        return 5;
+    case MessagePart::Subject:
+        return 6;
+    default:
+        return -1;
+    }
+}
 
 // Whether a reply with `code` is what a step waiting for `expected` wants: the steps that wait
 // for 250 take any positive completion (2yz, RFC 5321 4.2.1), the others only their own code.
@@ -98,160 +117,185 @@ QByteArray EnvelopeAddress(const QString &typed) {
 Module1::Module1(Winsock &socket, SessionView &view, Clock now)
     : m_socket(socket)
     , m_view(view)
-    , m_now(std::move(now)) {}
+    , m_now(std::move(now)) {
+    m_socketEvents = {
+        QObject::connect(&socket, &Winsock::Connected, &socket, [this] { Winsock1_Connect(); }),
+        QObject::connect(&socket, &Winsock::DataArrival, &socket,
+                         [this] { Winsock1_DataArrival(); }),
+        QObject::connect(&socket, &Winsock::Error, &socket,
+                         [this](int number, const QString &text) { Winsock1_Error(number, text); }),
+        QObject::connect(&socket, &Winsock::PeerClosed, &socket, [this] { Winsock1_PeerClosed(); }),
+    };
+}
 
-Module1::~Module1() = default;
+Module1::~Module1() {
+    for (const QMetaObject::Connection &connection : std::as_const(m_socketEvents))
+        QObject::disconnect(connection);
+}
 
-void Module1::SendMail(const QString &server, const QString &headerSender,
-                       const QString &envelopeSender, const QString &recipient,
-                       const QString &subject, const QString &body) {
+// What one session carries, as it goes on the wire.
+struct Module1::Session {
+    QString server;
+    QByteArray mailFrom;
+    QByteArray rcptTo;
+    MessageInput message;
+};
+
+MailOutcome Module1::SendMail(const QString &server, const QString &headerSender,
+                              const QString &envelopeSender, const QString &recipient,
+                              const QString &subject, const QString &body) {
     if (m_running)
-        return; // one session at a time; the caller keeps it so
+        return {false, AbandonedText}; // one session at a time; the caller keeps it so
     m_running = true;
     const auto notRunning = qScopeGuard([this] { m_running = false; });
 
     try {
         m_view.SetLamp(0, Lamp::Passed);
+        MailOutcome outcome;
         if (const int state = m_socket.State(); state != Winsock::sckClosed) {
             // A connection is still open: report it and close it so the next session can run.
-            AppendEvent(TimeStamp(m_now()) + TcpStatusText + QLatin1Char(' ') +
-                        QString::number(state));
+            outcome.reason =
+                TimeStamp(m_now()) + TcpStatusText + QLatin1Char(' ') + QString::number(state);
+            AppendEvent(outcome.reason);
             m_view.SetLamp(ResultLamp, Lamp::Failed);
         } else {
-            const QDateTime start = m_now();
-            DateHeaderText = MessageText::DateHeaderText(start);
-            SessionOk = true;
-            ErrorText.clear();
-            m_parser.Clear();
-            ServerReply.clear();
-            m_peerClosed = false;
-            m_view.SetEventsText(DateTimeStamp(start) + ConnectingText + server);
-            m_view.EventsCaretToEnd();
-
-            if (SessionOk) {
-                m_socket.LocalPort = 0;
-                m_socket.Protocol = Winsock::sckTCPProtocol;
-                m_socket.RemoteHost = server;
-                m_socket.RemotePort = SmtpPort;
-                m_socket.Connect();
-                WaitReply(GreetingCode);
-                m_view.SetLamp(1, Lamp::Passed);
-            }
-            if (SessionOk) {
-                SendLine(EhloCommand);
-                const int code = WaitReply(OkCode, ReplyLimit(), EhloUnknownCodes);
-                if (SessionOk && OneOf(code, EhloUnknownCodes)) {
-                    SendLine(HeloCommand);
-                    WaitReply(OkCode);
-                }
-                m_view.SetLamp(2, Lamp::Passed);
-            }
-            if (SessionOk) {
-                SendLine(MailFromCommand + EnvelopeAddress(envelopeSender) + CommandEnd);
-                WaitReply(OkCode);
-                m_view.SetLamp(3, Lamp::Passed);
-            }
-            if (SessionOk) {
-                SendLine(RcptToCommand + EnvelopeAddress(recipient) + CommandEnd);
-                WaitReply(OkCode);
-                m_view.SetLamp(4, Lamp::Passed);
-            }
-            if (SessionOk) {
-                SendLine(DataCommand);
-                WaitReply(StartDataCode);
-                m_view.SetLamp(5, Lamp::Passed);
-            }
-
-            MessageInput message;
-            message.headerSender = headerSender;
-            message.recipient = recipient;
-            message.subject = subject;
-            message.body = body;
-            message.localHostName = Winsock::LocalHostName();
-            message.dateHeaderText = DateHeaderText;
-            message.messageIdTime = m_now();
-            for (const MessageSend &send : MessageText::Sends(message)) {
-                if (send.line > LastCheckedLine) {
-                    SendLine(send.bytes);
-                    continue;
-                }
-                if (!SessionOk)
-                    continue;
-                SendLine(send.bytes);
-                if (send.line == DateLine || send.line == FromLine || send.line == ToLine)
-                    m_view.SetLamp(5, Lamp::Passed);
-                else if (send.line == SubjectLine)
-                    m_view.SetLamp(6, Lamp::Passed);
-            }
-            if (SessionOk)
-                m_view.SetLamp(LastStepLamp, Lamp::BodySent);
-            // Once the server has accepted the end of data the mail is its own: nothing after
-            // that may count as a failure, or the mail would be sent again at the next tick.
-            bool accepted = false;
-            if (SessionOk) {
-                SendLine(MessageText::EndOfData());
-                WaitReply(OkCode, EndOfDataTimeout);
-                m_view.SetLamp(6, Lamp::Passed);
-                accepted = SessionOk;
-            }
-            if (SessionOk) {
-                SendLine(QuitCommand);
-                WaitReply(ClosingCode);
-                m_view.SetLamp(LastStepLamp, Lamp::Passed);
-            }
-
+            Session session{server,
+                            EnvelopeAddress(envelopeSender),
+                            EnvelopeAddress(recipient),
+                            {headerSender, recipient, subject, body, {}, {}, {}}};
+            Prepare(session);
+            const bool accepted = RunDialogue(session);
             QCoreApplication::processEvents();
-
-            const QDateTime end = m_now();
-            if (accepted) {
-                if (!SessionOk) // "quit" went wrong, or the socket did afterwards
-                    AppendEvent(DateTimeStamp(end) + ErrorText);
-                MailDelivered = true;
-                if (MsgsSent == std::numeric_limits<qint32>::max()) {
-                    AppendEvent(OverflowText);
-                    return;
-                }
-                ++MsgsSent;
-                m_view.SetResultLine(DateTimeStamp(end) + MsgsSentText + QString::number(MsgsSent));
-                m_view.SetEventsText(m_view.EventsText() + LineBreak + DateTimeStamp(end) +
-                                     DisconnectingText);
-                m_view.EventsCaretToEnd();
-                m_view.SetLamp(ResultLamp, Lamp::Succeeded);
-            } else {
-                m_view.SetResultLine(DateTimeStamp(end) + ErrorText);
-                MailDelivered = false;
-                m_view.SetLamp(ResultLamp, Lamp::Failed);
-            }
+            outcome = Judge(accepted);
         }
-
         m_socket.Close();
         for (int lamp = 0; lamp <= LastStepLamp; ++lamp)
             m_view.SetLamp(lamp, Lamp::Idle);
+        return outcome;
     } catch (const WinsockFault &fault) {
         // The control refused a property or the connect: the session ends here, and the next
         // one finds the socket in whatever state this left it.
         AppendEvent(fault.Description);
+        return {MailDelivered, fault.Description};
     }
 }
 
-void Module1::OnConnect() {
+void Module1::Prepare(Session &session) {
+    const QDateTime start = m_now();
+    DateHeaderText = MessageText::DateHeaderText(start);
+    SessionOk = true;
+    ErrorText.clear();
+    m_parser.Clear();
+    ServerReply.clear();
+    m_peerClosed = false;
+    m_view.SetEventsText(DateTimeStamp(start) + ConnectingText + session.server);
+    m_view.EventsCaretToEnd();
+    session.message.localHostName = Winsock::LocalHostName();
+    session.message.dateHeaderText = DateHeaderText;
+}
+
+bool Module1::RunDialogue(Session &session) {
+    // Once the server has accepted the end of data the mail is its own: nothing after that
+    // may count as a failure, or the mail would be sent again at the next tick.
+    bool accepted = false;
+    for (const Exchange &exchange : Dialogue) {
+        if (!SessionOk)
+            break;
+        Perform(exchange, session);
+        m_view.SetLamp(exchange.lamp, exchange.colour);
+        if (exchange.out == Out::EndOfData)
+            accepted = SessionOk;
+    }
+    return accepted;
+}
+
+void Module1::Perform(const Exchange &exchange, Session &session) {
+    switch (exchange.out) {
+    case Out::Connect:
+        m_socket.LocalPort = 0;
+        m_socket.Protocol = Winsock::sckTCPProtocol;
+        m_socket.RemoteHost = session.server;
+        m_socket.RemotePort = SmtpPort;
+        m_socket.Connect();
+        break;
+    case Out::Ehlo:
+        SendLine(EhloCommand);
+        // A server that does not know ehlo is greeted once more with helo.
+        if (OneOf(WaitReply(exchange.awaited, ReplyLimit(), EhloUnknownCodes), EhloUnknownCodes))
+            SendLine(HeloCommand);
+        else
+            return;
+        break;
+    case Out::MailFrom:
+        SendLine(MailFromCommand + session.mailFrom + CommandEnd);
+        break;
+    case Out::RcptTo:
+        SendLine(RcptToCommand + session.rcptTo + CommandEnd);
+        break;
+    case Out::Data:
+        SendLine(DataCommand);
+        break;
+    case Out::Message:
+        session.message.messageIdTime = m_now();
+        for (const MessageSend &send : MessageText::Sends(session.message)) {
+            SendLine(send.bytes);
+            if (const int lamp = LampAfter(send.part); lamp >= 0)
+                m_view.SetLamp(lamp, Lamp::Passed);
+        }
+        break;
+    case Out::EndOfData:
+        SendLine(MessageText::EndOfData());
+        WaitReply(exchange.awaited, EndOfDataTimeout);
+        return;
+    case Out::Quit:
+        SendLine(QuitCommand);
+        break;
+    }
+    if (exchange.awaited != 0)
+        WaitReply(exchange.awaited);
+}
+
+MailOutcome Module1::Judge(bool accepted) {
+    const QDateTime end = m_now();
+    if (!accepted) {
+        m_view.SetResultLine(DateTimeStamp(end) + ErrorText);
+        MailDelivered = false;
+        m_view.SetLamp(ResultLamp, Lamp::Failed);
+        return {false, ErrorText};
+    }
+    if (!SessionOk) // "quit" went wrong, or the socket did afterwards
+        AppendEvent(DateTimeStamp(end) + ErrorText);
+    MailDelivered = true;
+    if (MsgsSent == std::numeric_limits<qint32>::max()) {
+        AppendEvent(OverflowText);
+        return {true, OverflowText};
+    }
+    ++MsgsSent;
+    m_view.SetResultLine(DateTimeStamp(end) + MsgsSentText + QString::number(MsgsSent));
+    m_view.SetEventsText(m_view.EventsText() + LineBreak + DateTimeStamp(end) + DisconnectingText);
+    m_view.EventsCaretToEnd();
+    m_view.SetLamp(ResultLamp, Lamp::Succeeded);
+    return {true, {}};
+}
+
+void Module1::Winsock1_Connect() {
     m_view.SetEventsText(m_view.EventsText() + ConnectedText);
 }
 
-void Module1::OnDataArrival() {
+void Module1::Winsock1_DataArrival() {
     m_parser.Append(m_socket.GetData());
     ServerReply = m_parser.Buffer();
     WakeWait();
 }
 
-void Module1::OnError(int number, const QString &description) {
+void Module1::Winsock1_Error(int number, const QString &description) {
     Q_UNUSED(number);
     ErrorText = QLatin1Char(' ') + description;
     SessionOk = false;
     WakeWait();
 }
 
-void Module1::OnPeerClosed() {
+void Module1::Winsock1_PeerClosed() {
     m_peerClosed = true;
     WakeWait();
 }

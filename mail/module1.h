@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
+#include <QMetaObject>
 #include <QString>
 
 #include <chrono>
@@ -9,13 +11,30 @@
 #include <span>
 
 #include "replyparser.h"
+#include "sessionview.h"
 
 class QEventLoop;
-class SessionView;
 class Winsock;
 
+// One exchange of the SMTP dialogue: what goes out, the reply it waits for (0: none), and the
+// lamp lit once that wait has ended, whatever its outcome.
+struct Exchange {
+    enum class Out { Connect, Ehlo, MailFrom, RcptTo, Data, Message, EndOfData, Quit };
+    Out out;
+    int awaited;
+    int lamp;
+    Lamp colour;
+};
+
+// What became of one mail: whether the server took it, and why not when it did not.
+struct MailOutcome {
+    bool delivered = false;
+    QString reason; // what the result line or the Events box says went wrong; empty if nothing
+};
+
 // The mail module: one SMTP session at a time over the main window's socket,
-// with its progress on the window and its outcome in MailDelivered.
+// with its progress on the window and its outcome in MailDelivered. It handles
+// the socket's events itself from construction on.
 class Module1 {
 public:
     using Clock = std::function<QDateTime()>;
@@ -27,16 +46,12 @@ public:
 
     // Runs one complete session: connect, greeting, ehlo (helo when the server
     // does not know ehlo), mail from, rcpt to, data, the message, end of data,
-    // quit. Leaves MailDelivered true when the server accepted the end of data;
-    // what goes wrong with quit afterwards is only noted in the Events box.
-    void SendMail(const QString &server, const QString &headerSender, const QString &envelopeSender,
-                  const QString &recipient, const QString &subject, const QString &body);
-
-    // Socket events, forwarded by the main window's handlers.
-    void OnConnect();
-    void OnDataArrival();
-    void OnError(int number, const QString &description);
-    void OnPeerClosed();
+    // quit. The mail is delivered (and MailDelivered true) when the server
+    // accepted the end of data; what goes wrong with quit afterwards is only
+    // noted in the Events box.
+    MailOutcome SendMail(const QString &server, const QString &headerSender,
+                         const QString &envelopeSender, const QString &recipient,
+                         const QString &subject, const QString &body);
 
     // Ends the running session at once as a failure (the user is leaving the
     // program); a no-op between sessions.
@@ -58,6 +73,23 @@ public:
     QString DateHeaderText;
 
 private:
+    struct Session;
+
+    // The socket's events.
+    void Winsock1_Connect();
+    void Winsock1_DataArrival();
+    void Winsock1_Error(int number, const QString &description);
+    void Winsock1_PeerClosed();
+
+    // Starts a session: the date text, a clean slate, the first line of the Events box.
+    void Prepare(Session &session);
+    // Walks the dialogue until it ends or fails; true when the server took the mail.
+    bool RunDialogue(Session &session);
+    // Sends what one exchange sends and waits for its reply.
+    void Perform(const Exchange &exchange, Session &session);
+    // The result line, the count and lamp 8 after the dialogue.
+    MailOutcome Judge(bool accepted);
+
     // Sends the bytes while the session is still good; a refused send is reported in the
     // Events box and leaves SessionOk as it was.
     void SendLine(const QByteArray &text);
@@ -87,4 +119,5 @@ private:
     bool m_woken = false;         // the running wait's loop was ended by this module
     bool m_running = false;       // a session is in SendMail
     bool m_peerClosed = false;    // the server closed the connection during this session
+    QList<QMetaObject::Connection> m_socketEvents;
 };

@@ -3,11 +3,9 @@
 #include "duetime.h"
 #include "notificationqueue.h"
 
-SchedulerTick::SchedulerTick(NotificationQueue &queue, TickWindow &window, bool &mailDelivered,
-                             Clock now)
+SchedulerTick::SchedulerTick(NotificationQueue &queue, TickWindow &window, Clock now)
     : m_queue(queue)
     , m_window(window)
-    , MailDelivered(mailDelivered)
     , m_now(std::move(now)) {}
 
 QString SchedulerTick::NoticeText(const QString &displayLine, const QString &message) {
@@ -32,19 +30,19 @@ void SchedulerTick::Run() {
         if (d >= 1 || m_queue.Status(k) == StatusCode::Delivered)
             continue;
 
-        MailDelivered = false;
+        bool delivered = false;
         const QString mode = m_queue.Mode(k);
         try {
             if (mode == ModeCode::PopUp) {
                 m_window.ShowNotice(NoticeText(m_queue.DisplayLine(k), m_queue.Message(k)));
-                MailDelivered = true;
+                delivered = true;
             }
             if (mode == ModeCode::Mail)
-                m_window.DispatchMail(k);
+                delivered = m_window.DispatchMail(k);
         } catch (...) {
-            MailDelivered = false;
+            delivered = false;
         }
-        m_queue.SetStatus(k, MailDelivered ? StatusCode::Delivered : StatusCode::Retry);
+        m_queue.SetStatus(k, delivered ? StatusCode::Delivered : StatusCode::Retry);
         m_window.ProcessEvents();
     }
 }

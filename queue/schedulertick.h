@@ -13,8 +13,8 @@ public:
     virtual ~TickWindow() = default;
     // Restores the main window and opens a new notice window with the text.
     virtual void ShowNotice(const QString &text) = 0;
-    // Sends entry k as mail and leaves the outcome in the mail flag.
-    virtual void DispatchMail(int k) = 0;
+    // Sends entry k as mail; true when the server took it.
+    virtual bool DispatchMail(int k) = 0;
     // One pass over the pending window events.
     virtual void ProcessEvents() = 0;
     // True once the user has chosen to leave: the tick stops delivering.
@@ -28,9 +28,7 @@ class SchedulerTick {
 public:
     using Clock = std::function<QDateTime()>;
 
-    // mailDelivered is the mail module's outcome flag, which the tick clears
-    // before each delivery and reads after it.
-    SchedulerTick(NotificationQueue &queue, TickWindow &window, bool &mailDelivered, Clock now);
+    SchedulerTick(NotificationQueue &queue, TickWindow &window, Clock now);
 
     // Delivers what is due. Never throws: a delivery that fails by an
     // exception leaves its entry "WT" and the tick goes on.
@@ -42,6 +40,5 @@ public:
 private:
     NotificationQueue &m_queue;
     TickWindow &m_window;
-    bool &MailDelivered;
     Clock m_now;
 };

@@ -25,8 +25,7 @@ namespace {
 constexpr qsizetype MaxLineOctets = 998;
 constexpr qsizetype MaxEncodedLine = 76;
 constexpr qsizetype MaxEncodedWord = 75;
-constexpr int LastHeaderSend = 11;
-constexpr int ContinuationSend = 12;
+constexpr MessagePart LastHeaderSend = MessagePart::ContentType;
 // 0001-01-01 and 9999-12-31 in milliseconds since the epoch; a clock outside is not sane.
 constexpr int64_t EarliestTime = -62135596800000;
 constexpr int64_t LatestTime = 253402300799999;
@@ -307,15 +306,16 @@ void CheckMessageId(const QByteArray &value) {
 }
 
 void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, bool ownDateText) {
-    Require(!sends.empty() && sends.front().line == 1, "the sends begin with line 1");
+    Require(!sends.empty() && sends.front().part == MessagePart::ReturnPath,
+            "the sends begin with the Return-Path line");
     QByteArray wire;
-    int previous = 0;
+    int previous = -1;
     for (const MessageSend &send : sends) {
-        Require(send.line > previous, "the sends go in line order");
-        previous = send.line;
+        Require(int(send.part) > previous, "the sends go in the order of the parts");
+        previous = int(send.part);
         Require(send.bytes.endsWith(Crlf), "every send ends in CR LF");
         const QByteArray content = send.bytes.chopped(2);
-        if (send.line <= LastHeaderSend) {
+        if (send.part <= LastHeaderSend) {
             // Any header field may be folded where it is too long (the subject is folded
             // between encoded words); a continuation line is never blanks alone.
             const QByteArrayList folded = content.split('\n');
@@ -328,7 +328,7 @@ void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, b
                     text = text || !IsBlank(c);
                 Require(text, "a continuation line holds more than blanks");
             }
-        } else if (send.line == ContinuationSend) {
+        } else if (send.part == MessagePart::Boundary) {
             Require(content.endsWith(Crlf) && IsBlank(content.front()) &&
                         !content.chopped(2).contains('\r') && !content.chopped(2).contains('\n'),
                     "line 12 continues the Content-Type field and ends the header");

@@ -41,9 +41,9 @@ QByteArray Joined(const std::vector<MessageSend> &sends) {
     return out;
 }
 
-const MessageSend *SendOfLine(const std::vector<MessageSend> &sends, int line) {
+const MessageSend *SendOf(const std::vector<MessageSend> &sends, MessagePart part) {
     for (const MessageSend &send : sends) {
-        if (send.line == line)
+        if (send.part == part)
             return &send;
     }
     return nullptr;
@@ -224,26 +224,30 @@ void TestMessageText::wholeAsciiMessage() {
 void TestMessageText::sendGrouping() {
     const std::vector<MessageSend> sends = MessageText::Sends(FixedInput(QStringLiteral("h")));
 
-    QList<int> lines;
-    for (const MessageSend &send : sends)
-        lines.append(send.line);
-    QCOMPARE(lines, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 16, 18, 20, 22, 24}));
+    // One send a part, in order.
+    QCOMPARE(sends.size(), std::size_t(MessagePart::ClosingDelimiter) + 1);
+    for (std::size_t i = 0; i < sends.size(); ++i)
+        QCOMPARE(std::size_t(sends[i].part), i);
 
     // Every header line up to the Content-Type line is a send of its own.
-    for (int line = 1; line <= 11; ++line) {
-        const QByteArray bytes = SendOfLine(sends, line)->bytes;
+    for (std::size_t i = 0; i <= std::size_t(MessagePart::ContentType); ++i) {
+        const QByteArray bytes = sends[i].bytes;
         QCOMPARE(bytes.count("\r\n"), 1);
         QVERIFY(bytes.endsWith("\r\n"));
     }
-    QCOMPARE(SendOfLine(sends, 12)->bytes,
+    QCOMPARE(SendOf(sends, MessagePart::Boundary)->bytes,
              QByteArray("              boundary=Unique-Boundary\r\n\r\n"));
-    QCOMPARE(SendOfLine(sends, 14)->bytes, QByteArray(" [ Random garbage here ]\r\n\r\n"));
-    QCOMPARE(SendOfLine(sends, 16)->bytes, QByteArray(" [ Random garbage here ]\r\n\r\n"));
-    QCOMPARE(SendOfLine(sends, 18)->bytes, QByteArray("\r\n--Unique-Boundary\r\n"));
-    QCOMPARE(SendOfLine(sends, 20)->bytes,
+    QCOMPARE(SendOf(sends, MessagePart::Preamble)->bytes,
+             QByteArray(" [ Random garbage here ]\r\n\r\n"));
+    QCOMPARE(SendOf(sends, MessagePart::PreambleAgain)->bytes,
+             QByteArray(" [ Random garbage here ]\r\n\r\n"));
+    QCOMPARE(SendOf(sends, MessagePart::Delimiter)->bytes, QByteArray("\r\n--Unique-Boundary\r\n"));
+    QCOMPARE(SendOf(sends, MessagePart::PartHeader)->bytes,
              QByteArray("Content-type: text/plain; charset=US-ASCII\r\n\r\n"));
-    QCOMPARE(SendOfLine(sends, 22)->bytes, QByteArray(" Call the dentist at 9.\r\n\r\n"));
-    QCOMPARE(SendOfLine(sends, 24)->bytes, QByteArray("\r\n--Unique-Boundary--\r\n"));
+    QCOMPARE(SendOf(sends, MessagePart::Body)->bytes,
+             QByteArray(" Call the dentist at 9.\r\n\r\n"));
+    QCOMPARE(SendOf(sends, MessagePart::ClosingDelimiter)->bytes,
+             QByteArray("\r\n--Unique-Boundary--\r\n"));
     QCOMPARE(MessageText::EndOfData(), QByteArray("\r\n.\r\n"));
 }
 
@@ -304,8 +308,8 @@ void TestMessageText::bodyOnWire() {
     MessageInput in = FixedInput(QStringLiteral("h"));
     in.body = body;
     const std::vector<MessageSend> sends = MessageText::Sends(in);
-    const QByteArray part = SendOfLine(sends, 20)->bytes;
-    const QByteArray text = SendOfLine(sends, 22)->bytes;
+    const QByteArray part = SendOf(sends, MessagePart::PartHeader)->bytes;
+    const QByteArray text = SendOf(sends, MessagePart::Body)->bytes;
 
     QCOMPARE(MessageText::BodyIsPlain(body), plain);
     if (plain) {
@@ -476,12 +480,13 @@ void TestMessageText::headerInjection() {
     in.subject = subject;
     const std::vector<MessageSend> sends = MessageText::Sends(in);
 
-    QCOMPARE(SendOfLine(sends, 8)->bytes + SendOfLine(sends, 9)->bytes +
-                 SendOfLine(sends, 10)->bytes,
+    QCOMPARE(SendOf(sends, MessagePart::From)->bytes + SendOf(sends, MessagePart::To)->bytes +
+                 SendOf(sends, MessagePart::Subject)->bytes,
              expectedHeaders);
-    QCOMPARE(SendOfLine(sends, 1)->bytes, QByteArray("Return-Path: Tallowick32@h X-Evil: 1\r\n"));
-    for (int line = 1; line <= 11; ++line)
-        QCOMPARE(SendOfLine(sends, line)->bytes.count("\r\n"), 1);
+    QCOMPARE(SendOf(sends, MessagePart::ReturnPath)->bytes,
+             QByteArray("Return-Path: Tallowick32@h X-Evil: 1\r\n"));
+    for (std::size_t i = 0; i <= std::size_t(MessagePart::ContentType); ++i)
+        QCOMPARE(sends[i].bytes.count("\r\n"), 1);
     QVERIFY(!Joined(sends).contains('\0'));
 }
 
@@ -855,7 +860,7 @@ void TestMessageText::readByMailParser() {
     QCOMPARE(found.value(QStringLiteral("from")).toString(), in.headerSender);
     QCOMPARE(found.value(QStringLiteral("to")).toString(), in.recipient);
     QCOMPARE(found.value(QStringLiteral("message_id")).toString(),
-             QString::fromLatin1(SendOfLine(sends, 3)->bytes.mid(12).chopped(2)));
+             QString::fromLatin1(SendOf(sends, MessagePart::MessageId)->bytes.mid(12).chopped(2)));
     QCOMPARE(found.value(QStringLiteral("date")).toString(),
              QStringLiteral("2026-12-06T14:05:09+01:00"));
 

@@ -92,7 +92,7 @@ public:
     int caretMoves = 0;
 };
 
-// The socket, the window's part and the mail module, wired as the main window wires them.
+// The socket, the window's part and the mail module, as the main window holds them.
 struct Session {
     Winsock socket;
     RecordingView view;
@@ -101,15 +101,7 @@ struct Session {
                        return now;
                    }};
 
-    Session() {
-        QObject::connect(&socket, &Winsock::Connected, &socket, [this] { module.OnConnect(); });
-        QObject::connect(&socket, &Winsock::DataArrival, &socket,
-                         [this] { module.OnDataArrival(); });
-        QObject::connect(&socket, &Winsock::Error, &socket,
-                         [this](int number, const QString &text) { module.OnError(number, text); });
-        QObject::connect(&socket, &Winsock::PeerClosed, &socket, [this] { module.OnPeerClosed(); });
-        module.ReplyTimeoutOverride = 5s;
-    }
+    Session() { module.ReplyTimeoutOverride = 5s; }
 
     void Send(quint16 port, const QString &server = Server,
               const QString &originator = Originator) {

@@ -13,27 +13,25 @@ namespace {
 // Records what a tick asks of the window.
 class FakeWindow : public TickWindow {
 public:
-    explicit FakeWindow(NotificationQueue &queue, bool &mailDelivered)
-        : queue(queue)
-        , mailDelivered(mailDelivered) {}
+    explicit FakeWindow(NotificationQueue &queue)
+        : queue(queue) {}
     void ShowNotice(const QString &text) override {
         if (noticeThrows)
             throw std::runtime_error("notice failed");
         notices << text;
     }
-    void DispatchMail(int k) override {
+    bool DispatchMail(int k) override {
         mailed << k;
         if (mailThrows)
             throw std::runtime_error("mail path failed");
-        mailDelivered = serverAccepts;
         if (leaveDuringMail)
             leaving = true;
+        return serverAccepts;
     }
     void ProcessEvents() override { ++eventPasses; }
     bool Leaving() const override { return leaving; }
 
     NotificationQueue &queue;
-    bool &mailDelivered;
     QStringList notices;
     QList<int> mailed;
     int eventPasses = 0;
@@ -65,12 +63,11 @@ class TestSchedulerTick : public QObject {
 
     struct Setup {
         NotificationQueue queue;
-        bool mailDelivered = false;
-        FakeWindow window{queue, mailDelivered};
+        FakeWindow window{queue};
         QDateTime now = at(7, 40, 5);
         int clockReads = 0;
         void Tick() {
-            SchedulerTick(queue, window, mailDelivered, [this] {
+            SchedulerTick(queue, window, [this] {
                 ++clockReads;
                 return now;
             }).Run();
