@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QItemSelectionModel>
@@ -28,6 +29,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -93,6 +95,17 @@ QColor lampColour(Lamp lamp) {
         return QColor(255, 0, 0);
     }
     return LampStartColour;
+}
+
+// Whether an ordinary file of this name is in the working directory, in
+// whatever letter case the file system keeps its name.
+bool ordinaryFileExists(const QString &name) {
+    if (QFileInfo(name).isFile())
+        return true;
+    const QFileInfoList files = QDir().entryInfoList(QDir::Files | QDir::Hidden);
+    return std::any_of(files.cbegin(), files.cend(), [&name](const QFileInfo &file) {
+        return file.fileName().compare(name, Qt::CaseInsensitive) == 0;
+    });
 }
 
 // A start-up step that failed, with the system's description of why.
@@ -397,8 +410,7 @@ Form1::StartOutcome Form1::Form_Load() {
         Text7->setText(OriginatorPrefix + Winsock::LocalHostName());
 
         // The queue file: created empty when no ordinary file of that name exists.
-        const QFileInfo queueFile(m_module1->QueueFileName);
-        if (!queueFile.isFile()) {
+        if (!ordinaryFileExists(m_module1->QueueFileName)) {
             QFile file(m_module1->QueueFileName);
             if (!file.open(QIODevice::WriteOnly))
                 throw StartupFault{file.errorString()};

@@ -175,21 +175,25 @@ void TestForm1Startup::tipsWherePointerRests() {
 }
 
 void TestForm1Startup::queueFile_data() {
-    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("existing"); // the name an existing file has; empty: none
     QTest::addColumn<QByteArray>("content");
 
-    QTest::newRow("missing: created empty") << false << QByteArray();
-    QTest::newRow("existing empty file kept") << true << QByteArray();
-    QTest::newRow("existing content kept") << true << QByteArray("kept\r\nas it is\n");
+    QTest::newRow("missing: created empty") << QString() << QByteArray();
+    QTest::newRow("existing empty file kept") << QueueFileName << QByteArray();
+    QTest::newRow("existing content kept") << QueueFileName << QByteArray("kept\r\nas it is\n");
+    QTest::newRow("lower-case name kept, none added")
+        << u"tallowick.txt"_s << QByteArray("kept\r\n");
+    QTest::newRow("upper-case name kept, none added") << u"TALLOWICK.TXT"_s << QByteArray();
 }
 
 void TestForm1Startup::queueFile() {
-    QFETCH(bool, exists);
+    QFETCH(QString, existing);
     QFETCH(QByteArray, content);
 
     Form1Fixture f;
-    const QString path = QDir(f.workDir.path()).filePath(QueueFileName);
-    if (exists) {
+    const QString name = existing.isEmpty() ? QueueFileName : existing;
+    const QString path = QDir(f.workDir.path()).filePath(name);
+    if (!existing.isEmpty()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
@@ -204,7 +208,7 @@ void TestForm1Startup::queueFile() {
     QCOMPARE(file.readAll(), content);
     // Nothing else is written beside it.
     QCOMPARE(QDir(f.workDir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
-             QStringList{QueueFileName});
+             QStringList{name});
 
     // A second start in the same place leaves it as it is.
     Form1Fixture again;
