@@ -1,28 +1,39 @@
 #include "osversion.h"
 
-#include <QOperatingSystemVersion>
 #include <QRegularExpression>
 #include <QSysInfo>
 
-bool GetVersionEx(OSVERSIONINFO &info) {
-    const QOperatingSystemVersion os = QOperatingSystemVersion::current();
-    if (os.type() == QOperatingSystemVersion::Windows) {
+namespace {
+
+// The service-pack text field holds 128 characters, its terminator included.
+constexpr qsizetype ServicePackTextLength = 127;
+
+} // namespace
+
+bool KernelVersionRecord(const QString &kernelType, const QString &kernelVersion,
+                         OSVERSIONINFO &info) {
+    if (kernelType == u"winnt") {
+        // "10.0.19045": major, minor and build of the NT kernel.
+        const QRegularExpressionMatch match =
+            QRegularExpression(QStringLiteral("^(\\d+)\\.(\\d+)(?:\\.(\\d+))?"))
+                .match(kernelVersion);
+        if (!match.hasMatch())
+            return false;
         info.dwPlatformId = VER_PLATFORM_WIN32_NT;
-        info.dwMajorVersion = std::uint32_t(os.majorVersion());
-        info.dwMinorVersion = std::uint32_t(qMax(0, os.minorVersion()));
-        info.dwBuildNumber = std::uint32_t(qMax(0, os.microVersion()));
+        info.dwMajorVersion = match.captured(1).toUInt();
+        info.dwMinorVersion = match.captured(2).toUInt();
+        info.dwBuildNumber = match.captured(3).toUInt();
         return true;
     }
-    // "6.1.0-27-amd64": the first two numbers are the major and minor version.
-    const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("^(\\d+)\\.(\\d+)(?:\\.(\\d+))?"))
-            .match(QSysInfo::kernelVersion());
-    if (!match.hasMatch())
-        return false;
+    // Qt, not the kernel, supplies the window system: the host stands as NT 10.0, Qt 6's oldest.
     info.dwPlatformId = VER_PLATFORM_WIN32_NT;
-    info.dwMajorVersion = match.captured(1).toUInt();
-    info.dwMinorVersion = match.captured(2).toUInt();
-    info.dwBuildNumber = match.captured(3).toUInt();
-    info.szCSDVersion = QSysInfo::kernelType();
+    info.dwMajorVersion = 10;
+    info.dwMinorVersion = 0;
+    info.dwBuildNumber = 0;
+    info.szCSDVersion = (kernelType + u' ' + kernelVersion).trimmed().left(ServicePackTextLength);
     return true;
+}
+
+bool GetVersionEx(OSVERSIONINFO &info) {
+    return KernelVersionRecord(QSysInfo::kernelType(), QSysInfo::kernelVersion(), info);
 }

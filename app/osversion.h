@@ -22,6 +22,12 @@ constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;      // the NT family
 // Fills the record; false when the system cannot tell (the record keeps its zeros).
 using VersionQuery = std::function<bool(OSVERSIONINFO &)>;
 
-// The running system as the version record sees it. A Unix kernel counts as
-// the NT family, with the kernel's major and minor version (6.1 gives 6, 1).
+// The running system as the version record sees it (see KernelVersionRecord).
 bool GetVersionEx(OSVERSIONINFO &info);
+
+// The record of a host known by its kernel's type and version, as QSysInfo
+// names them. A Windows kernel ("winnt") gives its own NT version (false when
+// that cannot be read). Any other kernel, whatever its version, gives the NT
+// family at 10.0, with the kernel's type and version in the service-pack text.
+bool KernelVersionRecord(const QString &kernelType, const QString &kernelVersion,
+                         OSVERSIONINFO &info);

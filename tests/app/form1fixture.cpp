@@ -47,6 +47,8 @@ Form1Fixture::Form1Fixture(ReportedSystem reported, std::int32_t taskbar, bool s
     services.versionQuery = [this](OSVERSIONINFO &info) {
         ++system.queries;
         system.sizeAsked = info.dwOSVersionInfoSize;
+        if (system.query)
+            return system.query(info);
         if (!system.answers)
             return false;
         info.dwPlatformId = system.platformId;

@@ -48,6 +48,7 @@ struct ReportedSystem {
     bool answers = true;         // false: the query fails and fills nothing
     std::uint32_t sizeAsked = 0; // the record size the program passed in
     int queries = 0;
+    VersionQuery query = {}; // when set, answers in place of the fields above
 };
 
 // A main window with a pinned clock, recording message boxes and a recording

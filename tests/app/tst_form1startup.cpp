@@ -4,6 +4,7 @@
 #include "form2.h"
 #include "module1.h"
 #include "monthcalendar.h"
+#include "osversion.h"
 
 #include "queuecolumn.h"
 #include <QApplication>
@@ -78,6 +79,8 @@ private Q_SLOTS:
     void queueFile();
     void platforms_data();
     void platforms();
+    void kernels_data();
+    void kernels();
     void versionBeyond16Bits();
     void noTray_data();
     void noTray();
@@ -276,6 +279,45 @@ void TestForm1Startup::platforms() {
     QVERIFY(f->Unloaded());
     QTRY_COMPARE(ended.count(), 1);
     QVERIFY(f->Notices().isEmpty());
+}
+
+// A host known by its kernel, as the running system's version query reports it.
+void TestForm1Startup::kernels_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("refusal"); // empty: accepted
+
+    QTest::newRow("Linux 3.10 (EL7)") << u"linux"_s << u"3.10.0-1160.el7.x86_64"_s << QString();
+    QTest::newRow("Linux 2.6.32") << u"linux"_s << u"2.6.32"_s << QString();
+    QTest::newRow("Linux 6.1") << u"linux"_s << u"6.1.0-27-amd64"_s << QString();
+    QTest::newRow("Linux, version unreadable") << u"linux"_s << QString() << QString();
+    QTest::newRow("FreeBSD 13.2") << u"freebsd"_s << u"13.2-RELEASE"_s << QString();
+    QTest::newRow("macOS (Darwin 23.6)") << u"darwin"_s << u"23.6.0"_s << QString();
+    QTest::newRow("Windows 10") << u"winnt"_s << u"10.0.19045"_s << QString();
+    QTest::newRow("Windows NT 3.50")
+        << u"winnt"_s << u"3.50.807"_s
+        << u"This program will not work on NT versions earlier then 3.51"_s;
+}
+
+void TestForm1Startup::kernels() {
+    QFETCH(QString, type);
+    QFETCH(QString, version);
+    QFETCH(QString, refusal);
+
+    ReportedSystem system;
+    system.query = [&](OSVERSIONINFO &info) {
+        return KernelVersionRecord(type, version, info);
+    };
+    Form1Fixture f(system);
+    QCOMPARE(f.Load(),
+             refusal.isEmpty() ? Form1::StartOutcome::Normal : Form1::StartOutcome::Refused);
+    QCOMPARE(f.prompts.Texts(), refusal.isEmpty() ? QStringList{} : QStringList{refusal});
+    // A Unix kernel's own version stays readable in the record.
+    OSVERSIONINFO info;
+    QVERIFY(KernelVersionRecord(type, version, info));
+    if (type != u"winnt"_s)
+        QVERIFY2(info.szCSDVersion.contains(type) && info.szCSDVersion.contains(version),
+                 qPrintable(info.szCSDVersion));
 }
 
 void TestForm1Startup::versionBeyond16Bits() {
