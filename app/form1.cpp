@@ -166,6 +166,8 @@ void Form1::buildControls() {
                            const QColor &colour, Qt::Alignment align = Qt::AlignLeft) {
         auto *lab = new QLabel(text, client);
         named(lab, name, QString());
+        // Labels show their text as it is: the result line carries the server's words.
+        lab->setTextFormat(Qt::PlainText);
         place(lab, l, t, w, h);
         lab->setFrameStyle(QFrame::Box | QFrame::Plain);
         lab->setAlignment(align | Qt::AlignVCenter);
@@ -254,6 +256,7 @@ void Form1::buildControls() {
     // The two tray pictures lie under lamps 7 and 8 and are not seen.
     Image1 = {nullptr, new QLabel(client), new QLabel(client)};
     for (int i = 1; i <= 2; ++i) {
+        Image1[i]->setTextFormat(Qt::PlainText);
         named(Image1[i], i == 1 ? "Image1_1" : "Image1_2",
               i == 1 ? QStringLiteral("Tray picture, blue screen")
                      : QStringLiteral("Tray picture, green screen"));
@@ -265,6 +268,7 @@ void Form1::buildControls() {
     static constexpr int lampLeft[9] = {4440, 5160, 5640, 6240, 6720, 7320, 7800, 8400, 8880};
     for (int i = 0; i < 9; ++i) {
         auto *lamp = new QLabel(client);
+        lamp->setTextFormat(Qt::PlainText);
         lamp->setObjectName(QStringLiteral("Label8_%1").arg(i));
         lamp->setAccessibleName(QStringLiteral("Mail transfer lamp %1").arg(i));
         place(lamp, lampLeft[i], 3360, i == 0 ? 735 : i == 8 ? 375 : 615, 375);

@@ -8,14 +8,18 @@
 #include "winsock.h"
 
 #include "queuecolumn.h"
+
+#include <QAccessible>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QPointer>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -146,6 +150,56 @@ private Q_SLOTS:
         QVERIFY(w.form->Text1->toPlainText().contains(u" Server did not answer quit."_s));
         w.form->Timer2_Timer();
         QCOMPARE(w.server.Connections(), 1);
+    }
+
+    // A server's reply and what the user typed are text, whatever they look
+    // like: shown as written, and painting them reads no file.
+    void outsideTextIsShownAsItIs() {
+        QTemporaryDir dir;
+        const QString picture = dir.filePath(u"red.png"_s);
+        QImage red(40, 12, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        QVERIFY(red.save(picture));
+        const QString markup = u"<img src=\"%1\"> <b>bold</b>"_s.arg(picture);
+        const auto shown = [](QWidget *widget, int child = -1) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+            if (face && child >= 0)
+                face = face->child(child);
+            return face ? face->text(QAccessible::Name) : QString();
+        };
+        const auto hasRed = [](QWidget *widget) {
+            const QImage image = widget->grab().toImage();
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixelColor(x, y) == QColor(Qt::red))
+                        return true;
+            return false;
+        };
+
+        Window w;
+        w.server.SetAnswer(u"rcpt"_s, FaultServer::Say("550 " + markup.toUtf8() + "\r\n"));
+        w.form->Text5->setText(u"<b>subject</b>"_s);
+        w.form->Text4->setText(u"<i>you</i>@example.org"_s);
+        w.Store(true, markup);
+        w.Store(false, markup);
+        w.form->Timer2_Timer();
+
+        QCOMPARE(Ui::Items(w.form->List3).value(0), u"WT"_s);
+        const QString line = shown(w.form->Label2);
+        QVERIFY2(line.contains(u" Mail not delivered: 550 "_s + markup), qPrintable(line));
+        QVERIFY(!hasRed(w.form->Label2));
+        for (int k = 0; k < 2; ++k) {
+            QCOMPARE(shown(w.form->List7, k), u"<b>subject</b>"_s);
+            QCOMPARE(shown(w.form->List4, k), u"<i>you</i>@example.org"_s);
+            QCOMPARE(shown(w.form->List2, k), u" "_s + markup);
+        }
+        const QList<Form2 *> notices = w.form->Notices();
+        QCOMPARE(notices.size(), 1);
+        QCOMPARE(notices[0]->Text1->toPlainText(), u" 07Dec2026 12:00\n "_s + markup);
+        QVERIFY(!hasRed(notices[0]));
+        // No label of the window takes its text for markup.
+        for (QLabel *label : w.form->findChildren<QLabel *>())
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
     }
 
     // The server and the originator are read when the mail goes out, not when
