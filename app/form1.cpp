@@ -549,9 +549,9 @@ void Form1::SetRemoveEnabled(bool enabled) {
 void Form1::Command2_Click() {
     if (Ongoing)
         return;
-    const StoreInput input{Option2->isChecked(), Text7->text(),         Text4->text(),
-                           Text5->text(),        Combo1->currentText(), Combo2->currentText(),
-                           m_queue.Count()};
+    const StoreInput input{Option2->isChecked(),  Text7->text(),      Text4->text(),
+                           Text5->text(),         Calendar1->Value(), Combo1->currentText(),
+                           Combo2->currentText(), m_queue.Count()};
     if (const std::optional<StoreRefusal> refusal = StoreCheck::Check(input)) {
         m_prompts->MsgBox(this, refusal->message);
         QWidget *box = nullptr;
@@ -564,6 +564,9 @@ void Form1::Command2_Click() {
             break;
         case StoreRefusal::Box::Subject:
             box = Text5;
+            break;
+        case StoreRefusal::Box::Calendar:
+            box = Calendar1;
             break;
         case StoreRefusal::Box::Hour:
             box = Combo1;
@@ -584,9 +587,12 @@ void Form1::Command2_Click() {
     SetRemoveEnabled(false);
     const QString dueText =
         DueTime::Compose(Calendar1->Value(), Combo1->currentText(), Combo2->currentText());
+    const std::optional<WallMinute> due = DueTime::Read(dueText);
+    if (!due)
+        return; // not reached: the check above lets through only what reads back
     m_queue.Append({dueText, u' ' + Text2->toPlainText(), StatusCode::Waiting, Text4->text(),
                     Option1->isChecked() ? ModeCode::PopUp : ModeCode::Mail, Text5->text(),
-                    DueTime::DisplayLine(*DueTime::Read(dueText))});
+                    DueTime::DisplayLine(*due)});
 }
 
 void Form1::Command1_Click() {

@@ -1,5 +1,7 @@
 #include "monthcalendar.h"
 
+#include "duetime.h"
+
 #include <QCalendarWidget>
 #include <QTextCharFormat>
 #include <QVBoxLayout>
@@ -15,6 +17,8 @@ MonthCalendar::MonthCalendar(QWidget *parent)
     m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     m_calendar->setGridVisible(true);
     m_calendar->setFirstDayOfWeek(Qt::Sunday);
+    // Only the dates a due time can carry; the year editor follows this range.
+    m_calendar->setDateRange(QDate(DueTime::FirstYear, 1, 1), QDate(DueTime::LastYear, 12, 31));
     QFont dates(QStringLiteral("Liberation Sans"));
     dates.setPointSizeF(8.25);
     m_calendar->setFont(dates);

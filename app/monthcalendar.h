@@ -6,7 +6,8 @@
 class QCalendarWidget;
 
 // The main window's date picker: always has one date selected, tells its
-// year, month and day, and raises Click when the user clicks a day.
+// year, month and day, and raises Click when the user clicks a day. It offers
+// the years 1 to 9999 only, the dates a due time can carry.
 class MonthCalendar : public QWidget {
     Q_OBJECT
 public:

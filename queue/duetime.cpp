@@ -83,6 +83,10 @@ qint64 MinuteDifference(const WallMinute &due, const QDateTime &now) {
     return due.Number() - WallMinute::Of(now).Number();
 }
 
+bool ValidDate(QDate date) {
+    return date.isValid() && date.year() >= FirstYear && date.year() <= LastYear;
+}
+
 bool ValidHour(const QString &text) {
     const int value = number(text, 2);
     return value >= 0 && value <= 23;

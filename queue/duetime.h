@@ -40,6 +40,13 @@ QString ChosenDateText(QDate date, const QLocale &locale = QLocale());
 // Due minus now in minute boundaries: 0 from the first second of the due minute on.
 qint64 MinuteDifference(const WallMinute &due, const QDateTime &now);
 
+// The years a due text can carry: four digits at most, and there is no year 0.
+constexpr int FirstYear = 1;
+constexpr int LastYear = 9999;
+
+// Whether a calendar date can stand in a due time.
+bool ValidDate(QDate date);
+
 // Whether a time box's text can stand in a due time: one or two digits, 00-23 / 00-59.
 bool ValidHour(const QString &text);
 bool ValidMinute(const QString &text);

@@ -23,6 +23,8 @@ std::optional<StoreRefusal> Check(const StoreInput &input) {
     if (IsBlank(input.subject))
         return StoreRefusal{NoSubject, Box::Subject, false};
     // A time the scheduler could not read would never come due.
+    if (!DueTime::ValidDate(input.date))
+        return StoreRefusal{BadDate, Box::Calendar, false};
     if (!DueTime::ValidHour(input.hour))
         return StoreRefusal{BadHour, Box::Hour, false};
     if (!DueTime::ValidMinute(input.minute))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 #include <optional>
@@ -10,6 +11,7 @@ struct StoreInput {
     QString originator; // Text7
     QString recipient;  // Text4
     QString subject;    // Text5
+    QDate date;         // Calendar1
     QString hour;       // Combo1
     QString minute;     // Combo2
     int queueCount = 0;
@@ -18,7 +20,7 @@ struct StoreInput {
 // Why a store is refused: the message to show, the box to put the focus in,
 // and whether that box is set to one blank.
 struct StoreRefusal {
-    enum class Box { Originator, Recipient, Subject, Hour, Minute, None };
+    enum class Box { Originator, Recipient, Subject, Calendar, Hour, Minute, None };
     QString message;
     Box box = Box::None;
     bool blankTheBox = false;
@@ -31,6 +33,8 @@ namespace StoreCheck {
 inline const QString NoOriginator = QStringLiteral("Please specify the originator e-mail address.");
 inline const QString NoRecipient = QStringLiteral("Please specify the destination e-mail address.");
 inline const QString NoSubject = QStringLiteral("Please specify the subject.");
+inline const QString BadDate =
+    QStringLiteral("Please choose a date from the year 1 to 9999 on the calendar.");
 inline const QString BadHour =
     QStringLiteral("Please specify the hour as a number from 00 to 23 in the hour box.");
 inline const QString BadMinute =

@@ -1,5 +1,6 @@
 // The Store button as the user meets it: what it refuses and says, where it
 // puts the focus, and the row it adds to the queue table.
+#include "duetime.h"
 #include "form1fixture.h"
 #include "monthcalendar.h"
 #include "notificationqueue.h"
@@ -7,12 +8,15 @@
 
 #include "queuecolumn.h"
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -73,6 +77,8 @@ private Q_SLOTS:
     void badTimes_data();
     void badTimes();
     void queueFull();
+    void yearsTheQueueCannotHold_data();
+    void yearsTheQueueCannotHold();
 };
 
 void TestForm1Store::initTestCase() {
@@ -360,6 +366,48 @@ void TestForm1Store::queueFull() {
     QCOMPARE(f.prompts.Texts(), QStringList{StoreCheck::QueueFull});
     QCOMPARE(f->List8->model()->rowCount(), 32767);
     QVERIFY(aligned(f.form()));
+}
+
+void TestForm1Store::yearsTheQueueCannotHold_data() {
+    QTest::addColumn<QString>("typedYear");
+    QTest::addColumn<QDate>("forced");
+    QTest::newRow("year 0") << u"0"_s << QDate(-1, 12, 31);
+    QTest::newRow("year -4714") << u"-4714"_s << QDate(-4714, 11, 24);
+    QTest::newRow("year 10000") << u"10000"_s << QDate(10000, 1, 1);
+}
+
+// A due text carries the years 1 to 9999: the calendar offers no others, and
+// a date set past it by other means is refused at Store.
+void TestForm1Store::yearsTheQueueCannotHold() {
+    QFETCH(QString, typedYear);
+    QFETCH(QDate, forced);
+
+    Form1Fixture f;
+    QVERIFY(f.Show());
+    QCalendarWidget *calendar = f->Calendar1->calendarWidget();
+    Ui::Click(calendar->findChild<QToolButton *>(u"qt_calendar_yearbutton"_s));
+    auto *yearEdit = calendar->findChild<QSpinBox *>(u"qt_calendar_yearedit"_s);
+    QVERIFY(yearEdit && yearEdit->isVisible());
+    QTest::keyClicks(yearEdit, typedYear);
+    QTest::keyClick(yearEdit, Qt::Key_Return);
+    QVERIFY(Ui::ClickDay(f->Calendar1, QDate(calendar->yearShown(), calendar->monthShown(), 15)));
+    QVERIFY2(f->Calendar1->Year() >= 1 && f->Calendar1->Year() <= 9999,
+             qPrintable(f->Calendar1->Value().toString()));
+    f->Calendar1->SetValue(forced);
+    QVERIFY2(f->Calendar1->Year() >= 1 && f->Calendar1->Year() <= 9999,
+             qPrintable(f->Calendar1->Value().toString()));
+    Ui::Click(f->Command2);
+    QCOMPARE(f.prompts.Texts(), QStringList{});
+    QCOMPARE(f->Queue().Count(), 1);
+    QVERIFY(DueTime::Read(f->Queue().DueText(0))); // one the scheduler can read
+
+    calendar->setDateRange(std::min(forced, QDate(1, 1, 1)), std::max(forced, QDate(9999, 12, 31)));
+    f->Calendar1->SetValue(forced);
+    QCOMPARE(f->Calendar1->Value(), forced);
+    Ui::Click(f->Command2);
+    QCOMPARE(f.prompts.Texts(), QStringList{StoreCheck::BadDate});
+    QCOMPARE(f->Queue().Count(), 1);
+    QTRY_COMPARE(focusedControl(f.form()), static_cast<QWidget *>(f->Calendar1));
 }
 
 QTEST_MAIN(TestForm1Store)

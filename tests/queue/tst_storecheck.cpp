@@ -6,6 +6,8 @@
 using namespace Qt::StringLiterals;
 using Box = StoreRefusal::Box;
 
+static const QDate Day(2001, 3, 5);
+
 Q_DECLARE_METATYPE(StoreRefusal::Box)
 
 class TestStoreCheck : public QObject {
@@ -60,29 +62,52 @@ private Q_SLOTS:
         QFETCH(Box, box);
         QFETCH(bool, blank);
         const auto refusal =
-            StoreCheck::Check({email, originator, recipient, subject, hour, minute, 0});
+            StoreCheck::Check({email, originator, recipient, subject, Day, hour, minute, 0});
         QVERIFY(refusal);
         QCOMPARE(refusal->message, message);
         QCOMPARE(refusal->box, box);
         QCOMPARE(refusal->blankTheBox, blank);
     }
 
+    // The date is checked after the subject and before the time: a date a due
+    // text cannot carry is refused, with the focus on the calendar.
+    void dates_data() {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("first day of year 1") << QDate(1, 1, 1) << StoreCheck::BadHour;
+        QTest::newRow("last day of 9999") << QDate(9999, 12, 31) << StoreCheck::BadHour;
+        QTest::newRow("no date") << QDate() << StoreCheck::BadDate;
+        QTest::newRow("year -1") << QDate(-1, 12, 31) << StoreCheck::BadDate;
+        QTest::newRow("year -4714") << QDate(-4714, 11, 24) << StoreCheck::BadDate;
+        QTest::newRow("year 10000") << QDate(10000, 1, 1) << StoreCheck::BadDate;
+    }
+    void dates() {
+        QFETCH(QDate, date);
+        QFETCH(QString, message);
+        const auto refusal =
+            StoreCheck::Check({false, QString(), QString(), u"s"_s, date, u"24"_s, u"01"_s, 0});
+        QVERIFY(refusal);
+        QCOMPARE(refusal->message, message);
+        QCOMPARE(refusal->box, message == StoreCheck::BadDate ? Box::Calendar : Box::Hour);
+        const auto noSubject =
+            StoreCheck::Check({false, QString(), QString(), QString(), date, u"24"_s, u"01"_s, 0});
+        QVERIFY(noSubject && noSubject->message == StoreCheck::NoSubject);
+    }
+
     void acceptsWhatCanBeStored() {
         // Pop-up mode needs no addresses; typed "07" is a valid minute.
-        QVERIFY(!StoreCheck::Check({false, QString(), QString(), u" x "_s, u"23"_s, u"07"_s, 0}));
-        QVERIFY(!StoreCheck::Check({true, u"a@b"_s, u"c@d"_s, u"Reminder."_s, u"0"_s, u"59"_s, 5}));
+        QVERIFY(
+            !StoreCheck::Check({false, QString(), QString(), u" x "_s, Day, u"23"_s, u"07"_s, 0}));
+        QVERIFY(!StoreCheck::Check(
+            {true, u"a@b"_s, u"c@d"_s, u"Reminder."_s, Day, u"0"_s, u"59"_s, 5}));
         // A tab is not a blank for the "blank box" rule: only spaces are trimmed.
-        QVERIFY(!StoreCheck::Check({false, QString(), QString(), u"\t"_s, u"00"_s, u"01"_s, 0}));
+        QVERIFY(
+            !StoreCheck::Check({false, QString(), QString(), u"\t"_s, Day, u"00"_s, u"01"_s, 0}));
     }
 
     void queueHoldsAtMost32767() {
-        const StoreInput almost{false,
-                                QString(),
-                                QString(),
-                                u"s"_s,
-                                u"00"_s,
-                                u"01"_s,
-                                NotificationQueue::MaxEntries - 1};
+        const StoreInput almost{false, QString(), QString(), u"s"_s,
+                                Day,   u"00"_s,   u"01"_s,   NotificationQueue::MaxEntries - 1};
         QVERIFY(!StoreCheck::Check(almost));
         StoreInput full = almost;
         full.queueCount = NotificationQueue::MaxEntries;
