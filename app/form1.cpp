@@ -2,6 +2,7 @@
 
 #include "clockcaption.h"
 #include "duetime.h"
+#include "form1layout.h"
 #include "form2.h"
 #include "icons.h"
 #include "monthcalendar.h"
@@ -9,6 +10,7 @@
 #include "queuecolumn.h"
 #include "storecheck.h"
 #include "trayshell.h"
+#include "twips.h"
 #include "winsock.h"
 
 #include <QAction>
@@ -35,12 +37,6 @@
 
 namespace {
 
-// The window is designed in twips; 15 twips make one pixel at 96 dpi.
-constexpr int TwipsPerPixel = 15;
-constexpr int px(int twips) {
-    return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
-}
-
 constexpr int ClientWidth = 9300;
 constexpr int ClientHeight = 7785;
 constexpr int ClientLeft = 1725;
@@ -51,19 +47,10 @@ constexpr std::chrono::milliseconds TickInterval = std::chrono::seconds(10);
 constexpr qint16 DefaultReplyTimeout = 50;
 constexpr std::uint32_t TrayIconId = 1;
 
-const QColor LabelColour(0, 192, 192);
-const QColor HeaderColour(0, 255, 0);
-const QColor OptionColour(0, 192, 0);
-const QColor LampStartColour(180, 180, 180); // the desktop's active-border grey
-
 const QString ListToolTip = QStringLiteral("Messages queue");
 const QString CalendarToolTip = QStringLiteral("Select the Date here");
 const QString MessageToolTip = QStringLiteral("Message to send");
 const QString OriginatorPrefix = QStringLiteral("Reminder@");
-
-void place(QWidget *w, int left, int top, int width, int height) {
-    w->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 void paint(QWidget *w, const QColor &colour) {
     QPalette p = w->palette();
@@ -94,7 +81,7 @@ QColor lampColour(Lamp lamp) {
     case Lamp::Failed:
         return QColor(255, 0, 0);
     }
-    return LampStartColour;
+    return QColor(192, 192, 192);
 }
 
 // Whether an ordinary file of this name is in the working directory, in
@@ -154,175 +141,78 @@ void Form1::buildControls() {
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(px(ClientWidth), px(ClientHeight));
+    client->setFixedSize(TwipsToPixels(ClientWidth), TwipsToPixels(ClientHeight));
     setCentralWidget(client);
+    takeControls(Form1Layout::Build(client, m_queue));
+    joinQueueColumns();
 
-    const auto named = [](QWidget *w, const char *name, const QString &accessible) {
-        w->setObjectName(QLatin1String(name));
-        if (!accessible.isEmpty())
-            w->setAccessibleName(accessible);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(ClockInterval);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(TickInterval);
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(ClockInterval);
+
+    setFixedSize(sizeHint());
+    move(TwipsToPixels(ClientLeft), TwipsToPixels(ClientTop));
+}
+
+void Form1::takeControls(const QHash<QString, QWidget *> &built) {
+    const auto take = [&built]<typename T>(T *&member, const QString &name) {
+        member = qobject_cast<T *>(built.value(name));
+        Q_ASSERT(member != nullptr);
     };
-    const auto label = [&](const char *name, const QString &text, int l, int t, int w, int h,
-                           const QColor &colour, Qt::Alignment align = Qt::AlignLeft) {
-        auto *lab = new QLabel(text, client);
-        named(lab, name, QString());
-        // Labels show their text as it is: the result line carries the server's words.
-        lab->setTextFormat(Qt::PlainText);
-        place(lab, l, t, w, h);
-        lab->setFrameStyle(QFrame::Box | QFrame::Plain);
-        lab->setAlignment(align | Qt::AlignVCenter);
-        paint(lab, colour);
-        return lab;
-    };
-    const auto lineEdit = [&](const char *name, const QString &text, const QString &accessible,
-                              int l, int t, int w, int h) {
-        auto *edit = new QLineEdit(text, client);
-        named(edit, name, accessible);
-        place(edit, l, t, w, h);
-        return edit;
-    };
-    const auto list = [&](const char *name, const QString &accessible, int l, int w,
-                          NotificationQueue::Column column, bool enabled) {
-        auto *box = new QueueColumn(m_queue, column, client);
-        named(box, name, accessible);
-        place(box, l, 4560, w, 3180);
-        box->setEnabled(enabled);
-        return box;
-    };
+    take(Calendar1, QStringLiteral("Calendar1"));
+    for (auto [label, name] : {std::pair{&Label1, "Label1"},
+                               {&Label2, "Label2"},
+                               {&Label3, "Label3"},
+                               {&Label4, "Label4"},
+                               {&Label5, "Label5"},
+                               {&Label6, "Label6"},
+                               {&Label7, "Label7"},
+                               {&Label10, "Label10"},
+                               {&Label11, "Label11"},
+                               {&Label12, "Label12"},
+                               {&Label13, "Label13"},
+                               {&Label14, "Label14"}})
+        take(*label, QLatin1String(name));
+    for (int i = 0; i < int(Label8.size()); ++i)
+        take(Label8[i], QStringLiteral("Label8_%1").arg(i));
+    for (int i = 0; i < int(Label9.size()); ++i)
+        take(Label9[i], QStringLiteral("Label9_%1").arg(i));
+    Image1[0] = nullptr; // the array's members are 1 and 2
+    take(Image1[1], QStringLiteral("Image1_1"));
+    take(Image1[2], QStringLiteral("Image1_2"));
+    for (auto [box, name] : {std::pair{&Text1, "Text1"}, {&Text2, "Text2"}, {&Text6, "Text6"}})
+        take(*box, QLatin1String(name));
+    for (auto [edit, name] :
+         {std::pair{&Text3, "Text3"}, {&Text4, "Text4"}, {&Text5, "Text5"}, {&Text7, "Text7"}})
+        take(*edit, QLatin1String(name));
+    take(Combo1, QStringLiteral("Combo1"));
+    take(Combo2, QStringLiteral("Combo2"));
+    for (auto [list, name] : {std::pair{&List1, "List1"},
+                              {&List2, "List2"},
+                              {&List3, "List3"},
+                              {&List4, "List4"},
+                              {&List5, "List5"},
+                              {&List7, "List7"},
+                              {&List8, "List8"}})
+        take(*list, QLatin1String(name));
+    for (auto [button, name] : {std::pair{&Command1, "Command1"},
+                                {&Command2, "Command2"},
+                                {&Command4, "Command4"},
+                                {&Command5, "Command5"}})
+        take(*button, QLatin1String(name));
+    take(Option1, QStringLiteral("Option1"));
+    take(Option2, QStringLiteral("Option2"));
+    take(Check1, QStringLiteral("Check1"));
+}
 
-    // Entry area.
-    Calendar1 = new MonthCalendar(client);
-    named(Calendar1, "Calendar1", QStringLiteral("Due date"));
-    place(Calendar1, 120, 0, 4335, 2295);
-
-    Label1 = label("Label1", QStringLiteral("Message To send"), 4440, 0, 4815, 255, LabelColour,
-                   Qt::AlignHCenter);
-    Label1->setFont(dialogFont(8.25, true));
-    Text2 = new QPlainTextEdit(QStringLiteral("Message: "), client);
-    named(Text2, "Text2", QStringLiteral("Message To send"));
-    place(Text2, 4440, 240, 4815, 1455);
-    Text2->setTabChangesFocus(true);
-
-    Label10 = label("Label10", QStringLiteral("Attachments"), 4440, 1680, 3975, 255, LabelColour,
-                    Qt::AlignHCenter);
-    Text6 = new QPlainTextEdit(QStringLiteral("Feature not yet ready."), client);
-    named(Text6, "Text6", QStringLiteral("Attachments"));
-    place(Text6, 4440, 1920, 3975, 735);
-    Text6->setEnabled(false);
-
-    Command2 = new QPushButton(QStringLiteral("Store"), client);
-    named(Command2, "Command2", QStringLiteral("Store"));
-    place(Command2, 8400, 1680, 855, 1335);
-
-    Label6 = label("Label6", QStringLiteral(" At this Time:"), 120, 2280, 1215, 375, LabelColour);
-    Combo1 = new QComboBox(client);
-    named(Combo1, "Combo1", QStringLiteral("Hour"));
-    Combo1->setEditable(true);
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setEditText(QStringLiteral("00"));
-    place(Combo1, 1320, 2280, 735, 315);
-    Label7 =
-        label("Label7", QStringLiteral(":"), 2040, 2280, 255, 375, LabelColour, Qt::AlignHCenter);
-    Combo2 = new QComboBox(client);
-    named(Combo2, "Combo2", QStringLiteral("Minute"));
-    Combo2->setEditable(true);
-    Combo2->setInsertPolicy(QComboBox::NoInsert);
-    Combo2->setEditText(QStringLiteral("01"));
-    place(Combo2, 2280, 2280, 615, 315);
-    Label11 = label("Label11", QString(), 2880, 2280, 1455, 375, LabelColour, Qt::AlignHCenter);
-
-    Label14 = label("Label14", QStringLiteral("From: (E-mail address)"), 120, 2640, 1575, 375,
-                    LabelColour);
-    Label14->setFont(dialogFont(6.75));
-    Text7 = lineEdit("Text7", QString(), QStringLiteral("From: (E-mail address)"), 1680, 2640, 2655,
-                     375);
-    Text7->setToolTip(QStringLiteral("Type here your e-mail address"));
-    Label3 =
-        label("Label3", QStringLiteral("SMTP Mail Server:"), 4440, 2640, 1575, 375, LabelColour);
-    Text3 =
-        lineEdit("Text3", DefaultServer, QStringLiteral("SMTP Mail Server"), 6000, 2640, 2415, 375);
-    Label4 =
-        label("Label4", QStringLiteral("To: (E-mail Address:)"), 120, 3000, 1575, 375, LabelColour);
-    Label4->setFont(dialogFont(6.75));
-    Text4 =
-        lineEdit("Text4", QString(), QStringLiteral("To: (E-mail Address)"), 1680, 3000, 2655, 375);
-    Text4->setToolTip(QStringLiteral("Type here the destination e-mail address"));
-    Label12 = label("Label12", QStringLiteral("Subject:"), 120, 3360, 1575, 375, LabelColour);
-    Text5 = lineEdit("Text5", QStringLiteral("Reminder."), QStringLiteral("Subject"), 1680, 3360,
-                     2655, 345);
-
-    Text5->setToolTip(QStringLiteral("Type here the e-mail subject"));
-
-    // The two tray pictures lie under lamps 7 and 8 and are not seen.
-    Image1 = {nullptr, new QLabel(client), new QLabel(client)};
-    for (int i = 1; i <= 2; ++i) {
-        Image1[i]->setTextFormat(Qt::PlainText);
-        named(Image1[i], i == 1 ? "Image1_1" : "Image1_2",
-              i == 1 ? QStringLiteral("Tray picture, blue screen")
-                     : QStringLiteral("Tray picture, green screen"));
-        place(Image1[i], i == 1 ? 8520 : 9000, 3360, 255, 255);
-        Image1[i]->setPixmap(Icons::Monitor(i == 2));
-        Image1[i]->setScaledContents(true);
-    }
-
-    static constexpr int lampLeft[9] = {4440, 5160, 5640, 6240, 6720, 7320, 7800, 8400, 8880};
-    for (int i = 0; i < 9; ++i) {
-        auto *lamp = new QLabel(client);
-        lamp->setTextFormat(Qt::PlainText);
-        lamp->setObjectName(QStringLiteral("Label8_%1").arg(i));
-        lamp->setAccessibleName(QStringLiteral("Mail transfer lamp %1").arg(i));
-        place(lamp, lampLeft[i], 3360, i == 0 ? 735 : i == 8 ? 375 : 615, 375);
-        lamp->setFrameStyle(QFrame::Box | QFrame::Plain);
-        paint(lamp, LampStartColour);
-        Label8[i] = lamp;
-    }
-
-    Label2 = label("Label2", QString(), 120, 3720, 9135, 255, LabelColour);
-
-    Command1 = new QPushButton(QStringLiteral("Remove"), client);
-    named(Command1, "Command1", QStringLiteral("Remove"));
-    place(Command1, 120, 3960, 855, 375);
-    Command1->setEnabled(false);
-    Option1 = new QRadioButton(QStringLiteral("Pop Up"), client);
-    named(Option1, "Option1", QStringLiteral("Pop Up"));
-    place(Option1, 1080, 3960, 975, 255);
-    paint(Option1, OptionColour);
-    Option2 = new QRadioButton(QStringLiteral("E-mail"), client);
-    named(Option2, "Option2", QStringLiteral("E-mail"));
-    place(Option2, 2280, 3960, 975, 255);
-    paint(Option2, OptionColour);
-    Check1 = new QCheckBox(QStringLiteral("Sound"), client);
-    named(Check1, "Check1", QStringLiteral("Sound"));
-    place(Check1, 3480, 3960, 975, 255);
-    paint(Check1, OptionColour);
-    Check1->setEnabled(false);
-    Command5 = new QPushButton(QStringLiteral("Hide"), client);
-    named(Command5, "Command5", QStringLiteral("Hide"));
-    place(Command5, 7560, 3960, 855, 375);
-    Command4 = new QPushButton(QStringLiteral("Exit"), client);
-    named(Command4, "Command4", QStringLiteral("Exit"));
-    place(Command4, 8520, 3960, 735, 375);
-
-    // Queue area: headers over the columns of the table.
-    const auto header = [&](const char *name, const QString &text, int left, int width) {
-        return label(name, text, left, 4320, width, 255, HeaderColour, Qt::AlignHCenter);
-    };
-    Label9[0] = header("Label9_0", QStringLiteral("Time"), 120, 1575);
-    Label13 = header("Label13", QStringLiteral("Subject"), 1680, 1695);
-    Label9[3] = header("Label9_3", QStringLiteral("Recipient"), 3360, 1335);
-    Label9[1] = header("Label9_1", QStringLiteral("Message"), 4680, 2055);
-    Label9[2] = header("Label9_2", QStringLiteral("S"), 6720, 495);
-    Label9[4] = header("Label9_4", QStringLiteral("F"), 7200, 495);
-    Label5 = header("Label5", QStringLiteral("Events"), 7680, 1575);
-
-    using Q = NotificationQueue;
-    List1 = list("List1", QStringLiteral("Due time"), 120, 1575, Q::DueTextColumn, true);
-    List8 = list("List8", QStringLiteral("Time"), 120, 1575, Q::DisplayLineColumn, true);
-    List7 = list("List7", QStringLiteral("Subject"), 1680, 1695, Q::SubjectColumn, false);
-    List4 = list("List4", QStringLiteral("Recipient"), 3360, 1335, Q::RecipientColumn, false);
-    List2 = list("List2", QStringLiteral("Message"), 4680, 2055, Q::MessageColumn, false);
-    List3 = list("List3", QStringLiteral("Status"), 6720, 495, Q::StatusColumn, false);
-    List5 = list("List5", QStringLiteral("Delivery"), 7200, 495, Q::ModeColumn, false);
+void Form1::joinQueueColumns() {
     // One selection for the visible columns: a row selected in List8 (whole
     // rows are selected) shows in every column at once.
     m_selection = List8->selectionModel();
@@ -342,35 +232,6 @@ void Form1::buildControls() {
         connect(own, &QScrollBar::rangeChanged, own,
                 [this, own] { own->setValue(List8->verticalScrollBar()->value()); });
     }
-
-    Text1 = new QPlainTextEdit(client);
-    named(Text1, "Text1", QStringLiteral("Events"));
-    place(Text1, 7680, 4560, 1575, 3135);
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text1->setReadOnly(true);
-    Text1->setTabChangesFocus(true);
-
-    // Tab order of the design; labels take no focus and disabled controls are skipped.
-    const QList<QWidget *> tabOrder = {Calendar1, Command1, Command2, Text2,  Command4, Text3,
-                                       Text4,     Option1,  Option2,  Combo1, Combo2,   Check1,
-                                       Command5,  Text5,    List7,    List5,  List4,    List3,
-                                       List2,     List1,    Text1,    List8,  Text6,    Text7};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setInterval(ClockInterval);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(TickInterval);
-    Timer3 = new QTimer(this);
-    Timer3->setObjectName(QStringLiteral("Timer3"));
-    Timer3->setInterval(ClockInterval);
-
-    setFixedSize(sizeHint());
-    move(px(ClientLeft), px(ClientTop));
 }
 
 void Form1::connectHandlers() {

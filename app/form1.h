@@ -11,6 +11,7 @@
 #include "trayshell.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QMainWindow>
 
 #include <array>
@@ -68,7 +69,6 @@ public:
     static inline const QString CannotHide = QStringLiteral(
         "The window cannot be hidden: no tray icon could be set up to bring it back.");
     static inline const QString DefaultRecipient = QStringLiteral("someone@example.com");
-    static inline const QString DefaultServer = QStringLiteral("smtp.example.com");
     static inline const QString QueueFile = QStringLiteral("Tallowick.txt");
 
     bool Ongoing = false;
@@ -130,6 +130,10 @@ private:
     void Form_Unload();
 
     void buildControls();
+    // Points the control members at the controls the layout built.
+    void takeControls(const QHash<QString, QWidget *> &built);
+    // The queue's columns share one selection and scroll together.
+    void joinQueueColumns();
     void connectHandlers();
     void ConfirmExit();
     void CloseWhenIdle(ExitRules::Request how);

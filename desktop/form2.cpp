@@ -1,6 +1,7 @@
 #include "form2.h"
 
 #include "icons.h"
+#include "twips.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -10,20 +11,10 @@ namespace {
 const QString Caption = QStringLiteral("Tallowick");
 const QString OkCaption = QStringLiteral("OK");
 
-// Window geometry is laid out in twips; 15 twips make one pixel.
-constexpr int TwipsPerPixel = 15;
-constexpr int Px(int twips) {
-    return twips / TwipsPerPixel;
-}
-
 constexpr int ClientWidth = 5475;
 constexpr int ClientHeight = 1395;
-constexpr QRect Text1Twips{60, 60, 4515, 1275};
-constexpr QRect Command1Twips{4680, 60, 735, 375};
-
-QRect PxRect(const QRect &twips) {
-    return {Px(twips.x()), Px(twips.y()), Px(twips.width()), Px(twips.height())};
-}
+constexpr QRect Text1Rect = TwipsRect(60, 60, 4515, 1275);
+constexpr QRect Command1Rect = TwipsRect(4680, 60, 735, 375);
 
 } // namespace
 
@@ -32,12 +23,12 @@ Form2::Form2(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(Caption);
     setWindowIcon(Icons::Notice());
-    setFixedSize(Px(ClientWidth), Px(ClientHeight));
+    setFixedSize(TwipsToPixels(ClientWidth), TwipsToPixels(ClientHeight));
 
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAccessibleName(QStringLiteral("Notice text"));
-    Text1->setGeometry(PxRect(Text1Twips));
+    Text1->setGeometry(Text1Rect);
     Text1->setReadOnly(true);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -47,7 +38,7 @@ Form2::Form2(QWidget *parent)
     Command1 = new QPushButton(OkCaption, this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setAccessibleName(OkCaption);
-    Command1->setGeometry(PxRect(Command1Twips));
+    Command1->setGeometry(Command1Rect);
     Command1->setDefault(true);
 
     setTabOrder(Text1, Command1);

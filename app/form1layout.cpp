@@ -1,0 +1,224 @@
+#include "form1layout.h"
+
+#include "icons.h"
+#include "monthcalendar.h"
+#include "queuecolumn.h"
+#include "twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace {
+
+using K = DesignedControl::Kind;
+using F = DesignedControl::Font;
+using Q = NotificationQueue;
+
+const QColor LabelColour(0, 192, 192);
+const QColor HeaderColour(0, 255, 0);
+const QColor OptionColour(0, 192, 0);
+const QColor LampStartColour(180, 180, 180); // the desktop's active-border grey
+
+// The window as designed. Lamps are numbered Label8_0 to Label8_8, headers
+// Label9_0 to Label9_4, the tray pictures Image1_1 and Image1_2.
+const auto Controls = std::to_array<DesignedControl>({
+    // Entry area.
+    {"Calendar1", K::Calendar, 120, 0, 4335, 2295, "", 0, "Due date"},
+    {"Label1", K::Label, 4440, 0, 4815, 255, "Message To send", -1, "", true, true, F::Bold},
+    {"Text2", K::TextBox, 4440, 240, 4815, 1455, "Message: ", 3, "Message To send"},
+    {"Label10", K::Label, 4440, 1680, 3975, 255, "Attachments", -1, "", true, true},
+    {"Text6", K::TextBox, 4440, 1920, 3975, 735, "Feature not yet ready.", 47, "Attachments",
+     false},
+    {"Command2", K::Button, 8400, 1680, 855, 1335, "Store", 2, "Store"},
+    {"Label6", K::Label, 120, 2280, 1215, 375, " At this Time:"},
+    {"Combo1", K::Combo, 1320, 2280, 735, 315, "00", 13, "Hour"},
+    {"Label7", K::Label, 2040, 2280, 255, 375, ":", -1, "", true, true},
+    {"Combo2", K::Combo, 2280, 2280, 615, 315, "01", 15, "Minute"},
+    {"Label11", K::Label, 2880, 2280, 1455, 375, "", -1, "", true, true},
+    {"Label14", K::Label, 120, 2640, 1575, 375, "From: (E-mail address)", -1, "", true, false,
+     F::Small},
+    {"Text7", K::LineEdit, 1680, 2640, 2655, 375, "", 49, "From: (E-mail address)", true, false,
+     F::Dialog, "Type here your e-mail address"},
+    {"Label3", K::Label, 4440, 2640, 1575, 375, "SMTP Mail Server:"},
+    {"Text3", K::LineEdit, 6000, 2640, 2415, 375, "smtp.example.com", 7, "SMTP Mail Server"},
+    {"Label4", K::Label, 120, 3000, 1575, 375, "To: (E-mail Address:)", -1, "", true, false,
+     F::Small},
+    {"Text4", K::LineEdit, 1680, 3000, 2655, 375, "", 9, "To: (E-mail Address)", true, false,
+     F::Dialog, "Type here the destination e-mail address"},
+    {"Label12", K::Label, 120, 3360, 1575, 375, "Subject:"},
+    {"Text5", K::LineEdit, 1680, 3360, 2655, 345, "Reminder.", 31, "Subject", true, false,
+     F::Dialog, "Type here the e-mail subject"},
+    // The two tray pictures lie under lamps 7 and 8 and are not seen.
+    {"Image1_1", K::Picture, 8520, 3360, 255, 255, "", -1, "Tray picture, blue screen", true, false,
+     F::Dialog, "", 1},
+    {"Image1_2", K::Picture, 9000, 3360, 255, 255, "", -1, "Tray picture, green screen", true,
+     false, F::Dialog, "", 2},
+    {"Label8_0", K::Lamp, 4440, 3360, 735, 375, "", -1, "Mail transfer lamp 0"},
+    {"Label8_1", K::Lamp, 5160, 3360, 615, 375, "", -1, "Mail transfer lamp 1"},
+    {"Label8_2", K::Lamp, 5640, 3360, 615, 375, "", -1, "Mail transfer lamp 2"},
+    {"Label8_3", K::Lamp, 6240, 3360, 615, 375, "", -1, "Mail transfer lamp 3"},
+    {"Label8_4", K::Lamp, 6720, 3360, 615, 375, "", -1, "Mail transfer lamp 4"},
+    {"Label8_5", K::Lamp, 7320, 3360, 615, 375, "", -1, "Mail transfer lamp 5"},
+    {"Label8_6", K::Lamp, 7800, 3360, 615, 375, "", -1, "Mail transfer lamp 6"},
+    {"Label8_7", K::Lamp, 8400, 3360, 615, 375, "", -1, "Mail transfer lamp 7"},
+    {"Label8_8", K::Lamp, 8880, 3360, 375, 375, "", -1, "Mail transfer lamp 8"},
+    {"Label2", K::Label, 120, 3720, 9135, 255},
+    {"Command1", K::Button, 120, 3960, 855, 375, "Remove", 1, "Remove", false},
+    {"Option1", K::Option, 1080, 3960, 975, 255, "Pop Up", 11, "Pop Up"},
+    {"Option2", K::Option, 2280, 3960, 975, 255, "E-mail", 12, "E-mail"},
+    {"Check1", K::Check, 3480, 3960, 975, 255, "Sound", 17, "Sound", false},
+    {"Command5", K::Button, 7560, 3960, 855, 375, "Hide", 18, "Hide"},
+    {"Command4", K::Button, 8520, 3960, 735, 375, "Exit", 5, "Exit"},
+    // Queue area: headers over the columns of the table.
+    {"Label9_0", K::Header, 120, 4320, 1575, 255, "Time"},
+    {"Label13", K::Header, 1680, 4320, 1695, 255, "Subject"},
+    {"Label9_3", K::Header, 3360, 4320, 1335, 255, "Recipient"},
+    {"Label9_1", K::Header, 4680, 4320, 2055, 255, "Message"},
+    {"Label9_2", K::Header, 6720, 4320, 495, 255, "S"},
+    {"Label9_4", K::Header, 7200, 4320, 495, 255, "F"},
+    {"Label5", K::Header, 7680, 4320, 1575, 255, "Events"},
+    // List1 holds the due texts; it lies under List8 and is never seen.
+    {"List1", K::Column, 120, 4560, 1575, 3180, "", 37, "Due time", true, false, F::Dialog, "",
+     Q::DueTextColumn},
+    {"List8", K::Column, 120, 4560, 1575, 3180, "", 45, "Time", true, false, F::Dialog, "",
+     Q::DisplayLineColumn},
+    {"List7", K::Column, 1680, 4560, 1695, 3180, "", 32, "Subject", false, false, F::Dialog, "",
+     Q::SubjectColumn},
+    {"List4", K::Column, 3360, 4560, 1335, 3180, "", 34, "Recipient", false, false, F::Dialog, "",
+     Q::RecipientColumn},
+    {"List2", K::Column, 4680, 4560, 2055, 3180, "", 36, "Message", false, false, F::Dialog, "",
+     Q::MessageColumn},
+    {"List3", K::Column, 6720, 4560, 495, 3180, "", 35, "Status", false, false, F::Dialog, "",
+     Q::StatusColumn},
+    {"List5", K::Column, 7200, 4560, 495, 3180, "", 33, "Delivery", false, false, F::Dialog, "",
+     Q::ModeColumn},
+    {"Text1", K::Events, 7680, 4560, 1575, 3135, "", 38, "Events"},
+});
+
+QFont fontOf(DesignedControl::Font font) {
+    QFont f;
+    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                   QStringLiteral("Sans Serif")});
+    f.setPointSizeF(font == F::Small ? 6.75 : 8.25);
+    f.setBold(font == F::Bold);
+    return f;
+}
+
+// A label whose text is shown as it is: the result line carries the server's words.
+QLabel *boxedLabel(const DesignedControl &c, QWidget *client) {
+    auto *label = new QLabel(QString::fromUtf8(c.text), client);
+    label->setTextFormat(Qt::PlainText);
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    const bool centred = c.centred || c.kind == K::Header;
+    label->setAlignment((centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+    return label;
+}
+
+QWidget *make(const DesignedControl &c, QWidget *client, NotificationQueue &queue) {
+    const QString text = QString::fromUtf8(c.text);
+    switch (c.kind) {
+    case K::Calendar:
+        return new MonthCalendar(client);
+    case K::Label:
+    case K::Header:
+    case K::Lamp:
+        return boxedLabel(c, client);
+    case K::Picture: {
+        auto *picture = new QLabel(client);
+        picture->setTextFormat(Qt::PlainText);
+        picture->setPixmap(Icons::Monitor(c.column == 2));
+        picture->setScaledContents(true);
+        return picture;
+    }
+    case K::LineEdit:
+        return new QLineEdit(text, client);
+    case K::TextBox:
+    case K::Events: {
+        auto *box = new QPlainTextEdit(text, client);
+        box->setTabChangesFocus(true);
+        if (c.kind == K::Events) {
+            box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            box->setReadOnly(true);
+        }
+        return box;
+    }
+    case K::Combo: {
+        auto *combo = new QComboBox(client);
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setEditText(text);
+        return combo;
+    }
+    case K::Button:
+        return new QPushButton(text, client);
+    case K::Option:
+        return new QRadioButton(text, client);
+    case K::Check:
+        return new QCheckBox(text, client);
+    case K::Column:
+        return new QueueColumn(queue, NotificationQueue::Column(c.column), client);
+    }
+    return nullptr;
+}
+
+const QColor *backgroundOf(DesignedControl::Kind kind) {
+    switch (kind) {
+    case K::Label:
+        return &LabelColour;
+    case K::Header:
+        return &HeaderColour;
+    case K::Lamp:
+        return &LampStartColour;
+    case K::Option:
+    case K::Check:
+        return &OptionColour;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+namespace Form1Layout {
+
+QHash<QString, QWidget *> Build(QWidget *client, NotificationQueue &queue) {
+    QHash<QString, QWidget *> built;
+    std::vector<std::pair<int, QWidget *>> focusable;
+    for (const DesignedControl &c : Controls) {
+        QWidget *w = make(c, client, queue);
+        w->setObjectName(QLatin1String(c.name));
+        if (*c.accessible != '\0')
+            w->setAccessibleName(QString::fromUtf8(c.accessible));
+        if (*c.toolTip != '\0')
+            w->setToolTip(QString::fromUtf8(c.toolTip));
+        w->setGeometry(TwipsRect(c.left, c.top, c.width, c.height));
+        w->setEnabled(c.enabled);
+        if (c.font != F::Dialog)
+            w->setFont(fontOf(c.font));
+        if (const QColor *colour = backgroundOf(c.kind)) {
+            QPalette palette = w->palette();
+            palette.setColor(QPalette::Window, *colour);
+            w->setPalette(palette);
+            w->setAutoFillBackground(true);
+        }
+        if (c.tabIndex >= 0)
+            focusable.emplace_back(c.tabIndex, w);
+        built.insert(QString::fromLatin1(c.name), w);
+    }
+    // Labels take no focus, and disabled controls are skipped when tabbing.
+    std::ranges::sort(focusable, {}, &std::pair<int, QWidget *>::first);
+    for (std::size_t i = 1; i < focusable.size(); ++i)
+        QWidget::setTabOrder(focusable[i - 1].second, focusable[i].second);
+    return built;
+}
+
+} // namespace Form1Layout

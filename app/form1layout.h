@@ -1,0 +1,50 @@
+#pragma once
+
+#include "notificationqueue.h"
+
+#include <QHash>
+#include <QString>
+
+class QWidget;
+
+// The main window's controls as designed: one row a control, with its kind,
+// its place in twips, its caption or first text, its tab index and the name
+// a screen reader gives it.
+struct DesignedControl {
+    enum class Kind {
+        Calendar,
+        Label,   // a descriptive label: cyan, boxed
+        Header,  // a column header: green, boxed, centred
+        Lamp,    // a cell of the mail transfer's lamp strip
+        Picture, // a tray picture, hidden under the lamps
+        LineEdit,
+        TextBox, // multi-line
+        Events,  // the multi-line, read-only Events box
+        Combo,   // editable drop-down
+        Button,
+        Option,
+        Check,
+        Column, // a column of the queue table
+    };
+    enum class Font { Dialog, Small, Bold };
+
+    const char *name;
+    Kind kind;
+    int left, top, width, height; // twips
+    const char *text = "";        // caption or first text
+    int tabIndex = -1;            // -1: takes no focus
+    const char *accessible = "";
+    bool enabled = true;
+    bool centred = false;
+    Font font = Font::Dialog;
+    const char *toolTip = "";
+    int column = 0; // Column: the queue's column; Picture: 2 for the green screen
+};
+
+namespace Form1Layout {
+
+// Builds every control of the table on `client`, in the table's order, chains
+// the focusable ones in tab-index order, and returns them by name.
+QHash<QString, QWidget *> Build(QWidget *client, NotificationQueue &queue);
+
+} // namespace Form1Layout
