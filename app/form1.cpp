@@ -8,6 +8,7 @@
 #include "monthcalendar.h"
 #include "prompts.h"
 #include "queuecolumn.h"
+#include "startupstep.h"
 #include "storecheck.h"
 #include "trayshell.h"
 #include "twips.h"
@@ -18,9 +19,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,10 +28,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
-
-#include <algorithm>
-#include <limits>
-#include <stdexcept>
 
 namespace {
 
@@ -83,22 +77,6 @@ QColor lampColour(Lamp lamp) {
     }
     return QColor(192, 192, 192);
 }
-
-// Whether an ordinary file of this name is in the working directory, in
-// whatever letter case the file system keeps its name.
-bool ordinaryFileExists(const QString &name) {
-    if (QFileInfo(name).isFile())
-        return true;
-    const QFileInfoList files = QDir().entryInfoList(QDir::Files | QDir::Hidden);
-    return std::any_of(files.cbegin(), files.cend(), [&name](const QFileInfo &file) {
-        return file.fileName().compare(name, Qt::CaseInsensitive) == 0;
-    });
-}
-
-// A start-up step that failed, with the system's description of why.
-struct StartupFault {
-    QString description;
-};
 
 } // namespace
 
@@ -255,72 +233,67 @@ void Form1::connectHandlers() {
 // ---- Start-up -------------------------------------------------------------
 
 Form1::StartOutcome Form1::Form_Load() {
-    const auto refuse = [this](const QString &message) {
-        m_prompts->MsgBox(this, message);
+    // The steps in their order; the first that does not go on ends start-up.
+    const std::array<std::function<StartupStep()>, 5> steps{
+        [this] { return SetDefaults(); },
+        [this] { return Startup::EnsureQueueFile(m_module1->QueueFileName); },
+        [this] { return FillTimeLists(); },
+        [this] {
+            m_version = OSVERSIONINFO{};
+            m_versionQuery(m_version); // a failed query leaves platform 0, refused
+            return Startup::CheckPlatform(m_version);
+        },
+        [this] { return SetUpTray(); },
+    };
+    for (const auto &step : steps) {
+        const StartupStep done = step();
+        if (done.result == StartupStep::Result::GoOn)
+            continue;
+        m_prompts->MsgBox(this, done.message);
+        if (done.result == StartupStep::Result::BreakOff)
+            return StartOutcome::BrokenOff;
         close();
         m_exit.CloseNotices();
         return StartOutcome::Refused;
-    };
-    try {
-        Ongoing = false;
-        Calendar1->Today(Now().date());
-        Calendar1->setToolTip(CalendarToolTip);
-        List1->setToolTip(ListToolTip);
-        Text2->setToolTip(MessageToolTip);
-        List8->setToolTip(ListToolTip);
-        m_module1->QueueFileName = QueueFile;
-        Option1->setChecked(true);
-        m_module1->ReplyTimeout = DefaultReplyTimeout;
-        Text4->setText(DefaultRecipient);
-        Text7->setText(OriginatorPrefix + Winsock::LocalHostName());
-
-        // The queue file: created empty when no ordinary file of that name exists.
-        if (!ordinaryFileExists(m_module1->QueueFileName)) {
-            QFile file(m_module1->QueueFileName);
-            if (!file.open(QIODevice::WriteOnly))
-                throw StartupFault{file.errorString()};
-        }
-
-        for (int hour = 0; hour <= 23; ++hour)
-            Combo1->addItem(QStringLiteral("%1").arg(hour, 2, 10, QLatin1Char('0')));
-        for (const char *minute : {"01", "10", "20", "30", "40", "50"})
-            Combo2->addItem(QLatin1String(minute));
-        Combo1->setEditText(QStringLiteral("00"));
-        Combo2->setEditText(QStringLiteral("01"));
-
-        m_version = OSVERSIONINFO{};
-        m_versionQuery(m_version); // a failed query leaves platform 0, refused below
-        switch (m_version.dwPlatformId) {
-        case VER_PLATFORM_WIN32_WINDOWS:
-            break;
-        case VER_PLATFORM_WIN32_NT: {
-            const std::int64_t value =
-                std::int64_t(m_version.dwMajorVersion) * 100 + m_version.dwMinorVersion;
-            if (value > std::numeric_limits<qint16>::max())
-                throw StartupFault{QStringLiteral("Overflow")};
-            if (value < 351)
-                return refuse(OldNt);
-            break;
-        }
-        default:
-            return refuse(Not32Bit);
-        }
-
-        if (m_module2.QueryTaskbar() != 1)
-            return refuse(NoTray);
-        m_module2.InstallHook(this);
-        m_module2.TrayIconData.cbSize = NotifyIconDataSize;
-        m_module2.TrayIconData.uFlags = NotifyIconAllFlags;
-        m_module2.TrayIconData.uCallbackMessage = TrayCallbackMessage;
-        m_module2.TrayIconData.szTip = QString(TipFieldLength, u' ');
-        m_module2.TrayIconData.hWnd = this;
-        return StartOutcome::Normal;
-    } catch (const StartupFault &fault) {
-        m_prompts->MsgBox(this, fault.description);
-    } catch (const std::exception &e) {
-        m_prompts->MsgBox(this, QString::fromLocal8Bit(e.what()));
     }
-    return StartOutcome::BrokenOff;
+    return StartOutcome::Normal;
+}
+
+StartupStep Form1::SetDefaults() {
+    Ongoing = false;
+    Calendar1->Today(Now().date());
+    Calendar1->setToolTip(CalendarToolTip);
+    List1->setToolTip(ListToolTip);
+    Text2->setToolTip(MessageToolTip);
+    List8->setToolTip(ListToolTip);
+    m_module1->QueueFileName = QueueFile;
+    Option1->setChecked(true);
+    m_module1->ReplyTimeout = DefaultReplyTimeout;
+    Text4->setText(DefaultRecipient);
+    Text7->setText(OriginatorPrefix + Winsock::LocalHostName());
+    return StartupStep::GoOn();
+}
+
+StartupStep Form1::FillTimeLists() {
+    for (int hour = 0; hour <= 23; ++hour)
+        Combo1->addItem(QStringLiteral("%1").arg(hour, 2, 10, QLatin1Char('0')));
+    for (const char *minute : {"01", "10", "20", "30", "40", "50"})
+        Combo2->addItem(QLatin1String(minute));
+    Combo1->setEditText(QStringLiteral("00"));
+    Combo2->setEditText(QStringLiteral("01"));
+    return StartupStep::GoOn();
+}
+
+StartupStep Form1::SetUpTray() {
+    if (m_module2.QueryTaskbar() != 1)
+        return StartupStep::Refuse(Startup::NoTray);
+    m_module2.InstallHook(this);
+    m_module2.TrayIconData.cbSize = NotifyIconDataSize;
+    m_module2.TrayIconData.uFlags = NotifyIconAllFlags;
+    m_module2.TrayIconData.uCallbackMessage = TrayCallbackMessage;
+    m_module2.TrayIconData.szTip = QString(TipFieldLength, u' ');
+    m_module2.TrayIconData.hWnd = this;
+    return StartupStep::GoOn();
 }
 
 // ---- Clock, help, hide and exit -------------------------------------------
@@ -415,29 +388,7 @@ void Form1::Command2_Click() {
                            Combo2->currentText(), m_queue.Count()};
     if (const std::optional<StoreRefusal> refusal = StoreCheck::Check(input)) {
         m_prompts->MsgBox(this, refusal->message);
-        QWidget *box = nullptr;
-        switch (refusal->box) {
-        case StoreRefusal::Box::Originator:
-            box = Text7;
-            break;
-        case StoreRefusal::Box::Recipient:
-            box = Text4;
-            break;
-        case StoreRefusal::Box::Subject:
-            box = Text5;
-            break;
-        case StoreRefusal::Box::Calendar:
-            box = Calendar1;
-            break;
-        case StoreRefusal::Box::Hour:
-            box = Combo1;
-            break;
-        case StoreRefusal::Box::Minute:
-            box = Combo2;
-            break;
-        case StoreRefusal::Box::None:
-            break;
-        }
+        QWidget *box = BoxOf(refusal->box);
         if (auto *edit = qobject_cast<QLineEdit *>(box); edit && refusal->blankTheBox)
             edit->setText(QStringLiteral(" "));
         if (box)
@@ -454,6 +405,26 @@ void Form1::Command2_Click() {
     m_queue.Append({dueText, u' ' + Text2->toPlainText(), StatusCode::Waiting, Text4->text(),
                     Option1->isChecked() ? ModeCode::PopUp : ModeCode::Mail, Text5->text(),
                     DueTime::DisplayLine(*due)});
+}
+
+QWidget *Form1::BoxOf(StoreRefusal::Box box) const {
+    switch (box) {
+    case StoreRefusal::Box::Originator:
+        return Text7;
+    case StoreRefusal::Box::Recipient:
+        return Text4;
+    case StoreRefusal::Box::Subject:
+        return Text5;
+    case StoreRefusal::Box::Calendar:
+        return Calendar1;
+    case StoreRefusal::Box::Hour:
+        return Combo1;
+    case StoreRefusal::Box::Minute:
+        return Combo2;
+    case StoreRefusal::Box::None:
+        break;
+    }
+    return nullptr;
 }
 
 void Form1::Command1_Click() {

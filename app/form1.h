@@ -8,6 +8,8 @@
 #include "osversion.h"
 #include "schedulertick.h"
 #include "sessionview.h"
+#include "startupstep.h"
+#include "storecheck.h"
 #include "trayshell.h"
 
 #include <QDateTime>
@@ -61,11 +63,6 @@ public:
     static inline const QString TrayTip = QStringLiteral("Tallowick32");
     static inline const QString ExitQuestion = QStringLiteral("Are you sure you want to quit ?");
     static inline const QString ExitTitle = QStringLiteral("Exit Confirmation");
-    static inline const QString NoTray = QStringLiteral("There is no tray currently available");
-    static inline const QString OldNt =
-        QStringLiteral("This program will not work on NT versions earlier then 3.51");
-    static inline const QString Not32Bit =
-        QStringLiteral("This program is intended only for use with 32-bit Windows versions.");
     static inline const QString CannotHide = QStringLiteral(
         "The window cannot be hidden: no tray icon could be set up to bring it back.");
     static inline const QString DefaultRecipient = QStringLiteral("someone@example.com");
@@ -130,6 +127,10 @@ private:
     void Form_Unload();
 
     void buildControls();
+    // Start-up's steps that belong to the window.
+    StartupStep SetDefaults();
+    StartupStep FillTimeLists();
+    StartupStep SetUpTray();
     // Points the control members at the controls the layout built.
     void takeControls(const QHash<QString, QWidget *> &built);
     // The queue's columns share one selection and scroll together.
@@ -138,6 +139,8 @@ private:
     void ConfirmExit();
     void CloseWhenIdle(ExitRules::Request how);
     void SetRemoveEnabled(bool enabled);
+    // The box a refused store puts the focus in, if any.
+    QWidget *BoxOf(StoreRefusal::Box box) const;
 
     // SessionView: where a mail session shows its progress.
     QString EventsText() const override;
