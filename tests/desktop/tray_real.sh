@@ -51,7 +51,8 @@ echo "X display $DISPLAY"
 
 trayer --edge top --align right --widthtype request --height 24 >"$work/trayer.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 100); do
+# Up to 30 s: on a loaded machine trayer can take a while to map its panel.
+for _ in $(seq 300); do
   xwininfo -root -tree 2>/dev/null | grep -q '"panel"' && break
   sleep 0.1
 done
