@@ -46,38 +46,6 @@ const QString CalendarToolTip = QStringLiteral("Select the Date here");
 const QString MessageToolTip = QStringLiteral("Message to send");
 const QString OriginatorPrefix = QStringLiteral("Reminder@");
 
-void paint(QWidget *w, const QColor &colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-QFont dialogFont(qreal points, bool bold = false) {
-    QFont f;
-    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
-                   QStringLiteral("Sans Serif")});
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
-
-QColor lampColour(Lamp lamp) {
-    switch (lamp) {
-    case Lamp::Idle:
-        return QColor(192, 192, 192);
-    case Lamp::Passed:
-        return QColor(0, 128, 0);
-    case Lamp::BodySent:
-        return QColor(0, 128, 128);
-    case Lamp::Succeeded:
-        return QColor(0, 255, 0);
-    case Lamp::Failed:
-        return QColor(255, 0, 0);
-    }
-    return QColor(192, 192, 192);
-}
-
 } // namespace
 
 Form1::Form1(Form1Services services, QWidget *parent)
@@ -92,7 +60,8 @@ Form1::Form1(Form1Services services, QWidget *parent)
     buildControls();
     Winsock1 = new Winsock(this);
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
-    m_module1 = std::make_unique<Module1>(*Winsock1, static_cast<SessionView &>(*this), Now);
+    m_progress = std::make_unique<MailProgressView>(Text1, Label2, Label8);
+    m_module1 = std::make_unique<Module1>(*Winsock1, *m_progress, Now);
     connectHandlers();
     Timer1->start();
     Timer2->start();
@@ -108,7 +77,7 @@ void Form1::buildControls() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ClockCaption::DesignCaption);
     setWindowIcon(Icons::MainWindow());
-    setFont(dialogFont(8));
+    setFont(Form1Layout::WindowFont());
 
     QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("File"));
@@ -121,8 +90,8 @@ void Form1::buildControls() {
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(TwipsToPixels(ClientWidth), TwipsToPixels(ClientHeight));
     setCentralWidget(client);
-    takeControls(Form1Layout::Build(client, m_queue));
-    joinQueueColumns();
+    Form1Layout::Build(client, m_queue, *this);
+    m_selection = QueueColumn::Join(List8, {List2, List3, List4, List5, List7}, List1);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -137,79 +106,6 @@ void Form1::buildControls() {
 
     setFixedSize(sizeHint());
     move(TwipsToPixels(ClientLeft), TwipsToPixels(ClientTop));
-}
-
-void Form1::takeControls(const QHash<QString, QWidget *> &built) {
-    const auto take = [&built]<typename T>(T *&member, const QString &name) {
-        member = qobject_cast<T *>(built.value(name));
-        Q_ASSERT(member != nullptr);
-    };
-    take(Calendar1, QStringLiteral("Calendar1"));
-    for (auto [label, name] : {std::pair{&Label1, "Label1"},
-                               {&Label2, "Label2"},
-                               {&Label3, "Label3"},
-                               {&Label4, "Label4"},
-                               {&Label5, "Label5"},
-                               {&Label6, "Label6"},
-                               {&Label7, "Label7"},
-                               {&Label10, "Label10"},
-                               {&Label11, "Label11"},
-                               {&Label12, "Label12"},
-                               {&Label13, "Label13"},
-                               {&Label14, "Label14"}})
-        take(*label, QLatin1String(name));
-    for (int i = 0; i < int(Label8.size()); ++i)
-        take(Label8[i], QStringLiteral("Label8_%1").arg(i));
-    for (int i = 0; i < int(Label9.size()); ++i)
-        take(Label9[i], QStringLiteral("Label9_%1").arg(i));
-    Image1[0] = nullptr; // the array's members are 1 and 2
-    take(Image1[1], QStringLiteral("Image1_1"));
-    take(Image1[2], QStringLiteral("Image1_2"));
-    for (auto [box, name] : {std::pair{&Text1, "Text1"}, {&Text2, "Text2"}, {&Text6, "Text6"}})
-        take(*box, QLatin1String(name));
-    for (auto [edit, name] :
-         {std::pair{&Text3, "Text3"}, {&Text4, "Text4"}, {&Text5, "Text5"}, {&Text7, "Text7"}})
-        take(*edit, QLatin1String(name));
-    take(Combo1, QStringLiteral("Combo1"));
-    take(Combo2, QStringLiteral("Combo2"));
-    for (auto [list, name] : {std::pair{&List1, "List1"},
-                              {&List2, "List2"},
-                              {&List3, "List3"},
-                              {&List4, "List4"},
-                              {&List5, "List5"},
-                              {&List7, "List7"},
-                              {&List8, "List8"}})
-        take(*list, QLatin1String(name));
-    for (auto [button, name] : {std::pair{&Command1, "Command1"},
-                                {&Command2, "Command2"},
-                                {&Command4, "Command4"},
-                                {&Command5, "Command5"}})
-        take(*button, QLatin1String(name));
-    take(Option1, QStringLiteral("Option1"));
-    take(Option2, QStringLiteral("Option2"));
-    take(Check1, QStringLiteral("Check1"));
-}
-
-void Form1::joinQueueColumns() {
-    // One selection for the visible columns: a row selected in List8 (whole
-    // rows are selected) shows in every column at once.
-    m_selection = List8->selectionModel();
-    for (QueueColumn *column : {List2, List3, List4, List5, List7})
-        column->ShareSelection(m_selection);
-    // List1 holds the due texts and is never seen: it lies under List8, which
-    // takes every click and the keyboard.
-    List1->lower();
-    List1->setFocusPolicy(Qt::NoFocus);
-    List1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // The other columns follow List8 when it scrolls, and catch up when their
-    // own rows are laid out after List8's.
-    for (QueueColumn *column : {List1, List2, List3, List4, List5, List7}) {
-        column->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        QScrollBar *own = column->verticalScrollBar();
-        connect(List8->verticalScrollBar(), &QScrollBar::valueChanged, own, &QScrollBar::setValue);
-        connect(own, &QScrollBar::rangeChanged, own,
-                [this, own] { own->setValue(List8->verticalScrollBar()->value()); });
-    }
 }
 
 void Form1::connectHandlers() {
@@ -492,7 +388,7 @@ void Form1::ProcessEvents() {
 }
 
 bool Form1::DispatchMail(int index) {
-    SetEventsText(QString());
+    m_progress->SetEventsText(QString());
     m_module1->MailDelivered = false;
     const QString server = Text3->text();
     const QString originator = Text7->text();
@@ -503,33 +399,4 @@ bool Form1::DispatchMail(int index) {
         m_module1->SendMail(server, originator, originator, recipient, subject, message);
     QApplication::beep();
     return outcome.delivered;
-}
-
-// ---- What a mail session shows --------------------------------------------
-
-QString Form1::EventsText() const {
-    return Text1->toPlainText();
-}
-
-void Form1::SetEventsText(const QString &text) {
-    QString plain = text;
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    Text1->setPlainText(plain);
-}
-
-void Form1::EventsCaretToEnd() {
-    Text1->moveCursor(QTextCursor::End);
-    Text1->ensureCursorVisible();
-    Text1->repaint();
-}
-
-void Form1::SetResultLine(const QString &text) {
-    QString line = text;
-    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    Label2->setText(line);
-}
-
-void Form1::SetLamp(int member, Lamp colour) {
-    if (member >= 0 && member < int(Label8.size()))
-        paint(Label8[member], lampColour(colour));
 }

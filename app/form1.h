@@ -1,6 +1,8 @@
 #pragma once
 
 #include "exitrules.h"
+#include "form1controls.h"
+#include "mailprogressview.h"
 #include "module1.h"
 #include "module2.h"
 #include "module3.h"
@@ -13,7 +15,6 @@
 #include "trayshell.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QMainWindow>
 
 #include <array>
@@ -47,7 +48,7 @@ struct Form1Services {
 
 // The main window: the entry form, the queue table, the mail transfer's
 // progress, and the handlers that tie them together.
-class Form1 : public QMainWindow, private SessionView, private TickWindow {
+class Form1 : public QMainWindow, public Form1Controls, private TickWindow {
     Q_OBJECT
 public:
     enum class StartOutcome { Normal, Refused, BrokenOff };
@@ -80,23 +81,6 @@ public:
     QList<Form2 *> Notices() const { return m_exit.Notices(); }
     void CloseNotices() { m_exit.CloseNotices(); }
 
-    // Controls, named as the window's design names them.
-    MonthCalendar *Calendar1;
-    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7, *Label10, *Label11,
-        *Label12, *Label13, *Label14;
-    std::array<QLabel *, 9> Label8;
-    std::array<QLabel *, 5> Label9;
-    std::array<QLabel *, 3> Image1; // members 1 and 2
-    QPlainTextEdit *Text1, *Text2, *Text6;
-    QLineEdit *Text3, *Text4, *Text5, *Text7;
-    QComboBox *Combo1, *Combo2;
-    // The queue's columns, each a view of one column of the queue. The visible
-    // ones share one selection, so a highlighted row is the same row in all.
-    QueueColumn *List1, *List2, *List3, *List4, *List5, *List7, *List8;
-    QPushButton *Command1, *Command2, *Command4, *Command5;
-    QRadioButton *Option1, *Option2;
-    QCheckBox *Check1;
-    QAction *Exit, *Help;
     QTimer *Timer1, *Timer2, *Timer3;
     Winsock *Winsock1;
 
@@ -131,23 +115,12 @@ private:
     StartupStep SetDefaults();
     StartupStep FillTimeLists();
     StartupStep SetUpTray();
-    // Points the control members at the controls the layout built.
-    void takeControls(const QHash<QString, QWidget *> &built);
-    // The queue's columns share one selection and scroll together.
-    void joinQueueColumns();
     void connectHandlers();
     void ConfirmExit();
     void CloseWhenIdle(ExitRules::Request how);
     void SetRemoveEnabled(bool enabled);
     // The box a refused store puts the focus in, if any.
     QWidget *BoxOf(StoreRefusal::Box box) const;
-
-    // SessionView: where a mail session shows its progress.
-    QString EventsText() const override;
-    void SetEventsText(const QString &text) override;
-    void EventsCaretToEnd() override;
-    void SetResultLine(const QString &text) override;
-    void SetLamp(int member, Lamp colour) override;
 
     // TickWindow: how a tick delivers.
     void ShowNotice(const QString &text) override;
@@ -162,6 +135,7 @@ private:
     OSVERSIONINFO m_version;
     NotificationQueue m_queue;
     QItemSelectionModel *m_selection = nullptr; // the table's one selection
+    std::unique_ptr<MailProgressView> m_progress;
     std::unique_ptr<Module1> m_module1;
     Module2 m_module2;
     Module3 m_module3;

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -186,11 +187,66 @@ const QColor *backgroundOf(DesignedControl::Kind kind) {
     }
 }
 
+// Points the named members at the controls built.
+void take(Form1Controls &c, const QHash<QString, QWidget *> &built) {
+    const auto pick = [&built]<typename T>(T *&member, const QString &name) {
+        member = qobject_cast<T *>(built.value(name));
+        Q_ASSERT(member != nullptr);
+    };
+    pick(c.Calendar1, QStringLiteral("Calendar1"));
+    for (auto [label, name] : {std::pair{&c.Label1, "Label1"},
+                               {&c.Label2, "Label2"},
+                               {&c.Label3, "Label3"},
+                               {&c.Label4, "Label4"},
+                               {&c.Label5, "Label5"},
+                               {&c.Label6, "Label6"},
+                               {&c.Label7, "Label7"},
+                               {&c.Label10, "Label10"},
+                               {&c.Label11, "Label11"},
+                               {&c.Label12, "Label12"},
+                               {&c.Label13, "Label13"},
+                               {&c.Label14, "Label14"}})
+        pick(*label, QLatin1String(name));
+    for (int i = 0; i < int(c.Label8.size()); ++i)
+        pick(c.Label8[i], QStringLiteral("Label8_%1").arg(i));
+    for (int i = 0; i < int(c.Label9.size()); ++i)
+        pick(c.Label9[i], QStringLiteral("Label9_%1").arg(i));
+    c.Image1[0] = nullptr; // the array's members are 1 and 2
+    pick(c.Image1[1], QStringLiteral("Image1_1"));
+    pick(c.Image1[2], QStringLiteral("Image1_2"));
+    for (auto [box, name] :
+         {std::pair{&c.Text1, "Text1"}, {&c.Text2, "Text2"}, {&c.Text6, "Text6"}})
+        pick(*box, QLatin1String(name));
+    for (auto [edit, name] : {std::pair{&c.Text3, "Text3"},
+                              {&c.Text4, "Text4"},
+                              {&c.Text5, "Text5"},
+                              {&c.Text7, "Text7"}})
+        pick(*edit, QLatin1String(name));
+    pick(c.Combo1, QStringLiteral("Combo1"));
+    pick(c.Combo2, QStringLiteral("Combo2"));
+    for (auto [list, name] : {std::pair{&c.List1, "List1"},
+                              {&c.List2, "List2"},
+                              {&c.List3, "List3"},
+                              {&c.List4, "List4"},
+                              {&c.List5, "List5"},
+                              {&c.List7, "List7"},
+                              {&c.List8, "List8"}})
+        pick(*list, QLatin1String(name));
+    for (auto [button, name] : {std::pair{&c.Command1, "Command1"},
+                                {&c.Command2, "Command2"},
+                                {&c.Command4, "Command4"},
+                                {&c.Command5, "Command5"}})
+        pick(*button, QLatin1String(name));
+    pick(c.Option1, QStringLiteral("Option1"));
+    pick(c.Option2, QStringLiteral("Option2"));
+    pick(c.Check1, QStringLiteral("Check1"));
+}
+
 } // namespace
 
 namespace Form1Layout {
 
-QHash<QString, QWidget *> Build(QWidget *client, NotificationQueue &queue) {
+void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
     QHash<QString, QWidget *> built;
     std::vector<std::pair<int, QWidget *>> focusable;
     for (const DesignedControl &c : Controls) {
@@ -218,7 +274,13 @@ QHash<QString, QWidget *> Build(QWidget *client, NotificationQueue &queue) {
     std::ranges::sort(focusable, {}, &std::pair<int, QWidget *>::first);
     for (std::size_t i = 1; i < focusable.size(); ++i)
         QWidget::setTabOrder(focusable[i - 1].second, focusable[i].second);
-    return built;
+    take(controls, built);
+}
+
+QFont WindowFont() {
+    QFont font = fontOf(F::Dialog);
+    font.setPointSizeF(8);
+    return font;
 }
 
 } // namespace Form1Layout

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "form1controls.h"
 #include "notificationqueue.h"
 
-#include <QHash>
-#include <QString>
-
+class QFont;
 class QWidget;
 
 // The main window's controls as designed: one row a control, with its kind,
@@ -44,7 +43,10 @@ struct DesignedControl {
 namespace Form1Layout {
 
 // Builds every control of the table on `client`, in the table's order, chains
-// the focusable ones in tab-index order, and returns them by name.
-QHash<QString, QWidget *> Build(QWidget *client, NotificationQueue &queue);
+// the focusable ones in tab-index order, and points `controls` at them.
+void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls);
+
+// The main window's own font; the design's dialog font stands in as Liberation or DejaVu Sans.
+QFont WindowFont();
 
 } // namespace Form1Layout

@@ -3,6 +3,7 @@
 #include "queuecolumnaccessible.h"
 
 #include <QItemSelectionModel>
+#include <QScrollBar>
 
 #include <mutex>
 
@@ -33,6 +34,31 @@ void QueueColumn::ShareSelection(QItemSelectionModel *selection) {
     setSelectionModel(selection);
     if (own != selection)
         delete own;
+}
+
+QItemSelectionModel *QueueColumn::Join(QueueColumn *lead, const QList<QueueColumn *> &followers,
+                                       QueueColumn *hidden) {
+    // Whole rows are selected, so a row selected in the lead shows in every
+    // follower at once.
+    QItemSelectionModel *selection = lead->selectionModel();
+    for (QueueColumn *column : followers)
+        column->ShareSelection(selection);
+    hidden->lower();
+    hidden->setFocusPolicy(Qt::NoFocus);
+    hidden->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The others follow the lead when it scrolls, and catch up when their own
+    // rows are laid out after the lead's.
+    QList<QueueColumn *> scrolled = followers;
+    scrolled.append(hidden);
+    for (QueueColumn *column : scrolled) {
+        column->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        QScrollBar *own = column->verticalScrollBar();
+        QScrollBar *leading = lead->verticalScrollBar();
+        connect(leading, &QScrollBar::valueChanged, own, &QScrollBar::setValue);
+        connect(own, &QScrollBar::rangeChanged, own,
+                [own, leading] { own->setValue(leading->value()); });
+    }
+    return selection;
 }
 
 QAccessibleInterface *QueueColumn::AccessibleRow(int row) {

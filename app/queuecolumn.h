@@ -23,6 +23,12 @@ public:
     // column's queue); the column's own selection goes.
     void ShareSelection(QItemSelectionModel *selection);
 
+    // Makes a table of columns: `followers` share the selection of `lead` and,
+    // with `hidden` (which lies under `lead` and takes no input), scroll with
+    // it. Returns the shared selection.
+    static QItemSelectionModel *Join(QueueColumn *lead, const QList<QueueColumn *> &followers,
+                                     QueueColumn *hidden);
+
     // The accessible item of `row`, made once and kept until the rows move.
     QAccessibleInterface *AccessibleRow(int row);
 

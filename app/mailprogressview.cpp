@@ -1,0 +1,61 @@
+#include "mailprogressview.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+
+namespace {
+
+QColor lampColour(Lamp lamp) {
+    switch (lamp) {
+    case Lamp::Idle:
+        break;
+    case Lamp::Passed:
+        return QColor(0, 128, 0);
+    case Lamp::BodySent:
+        return QColor(0, 128, 128);
+    case Lamp::Succeeded:
+        return QColor(0, 255, 0);
+    case Lamp::Failed:
+        return QColor(255, 0, 0);
+    }
+    return QColor(192, 192, 192);
+}
+
+} // namespace
+
+MailProgressView::MailProgressView(QPlainTextEdit *events, QLabel *resultLine,
+                                   std::array<QLabel *, 9> lamps)
+    : m_events(events)
+    , m_resultLine(resultLine)
+    , m_lamps(lamps) {}
+
+QString MailProgressView::EventsText() const {
+    return m_events->toPlainText();
+}
+
+void MailProgressView::SetEventsText(const QString &text) {
+    QString plain = text;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_events->setPlainText(plain);
+}
+
+void MailProgressView::EventsCaretToEnd() {
+    m_events->moveCursor(QTextCursor::End);
+    m_events->ensureCursorVisible();
+    m_events->repaint();
+}
+
+void MailProgressView::SetResultLine(const QString &text) {
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    m_resultLine->setText(line);
+}
+
+void MailProgressView::SetLamp(int member, Lamp colour) {
+    if (member < 0 || member >= int(m_lamps.size()))
+        return;
+    QLabel *lamp = m_lamps[std::size_t(member)];
+    QPalette palette = lamp->palette();
+    palette.setColor(QPalette::Window, lampColour(colour));
+    lamp->setPalette(palette);
+}
