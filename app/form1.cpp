@@ -1,7 +1,6 @@
 #include "form1.h"
 
 #include "clockcaption.h"
-#include "duetime.h"
 #include "form1layout.h"
 #include "form2.h"
 #include "icons.h"
@@ -11,30 +10,22 @@
 #include "startupstep.h"
 #include "storecheck.h"
 #include "trayshell.h"
-#include "twips.h"
 #include "winsock.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QRadioButton>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
 #include <QTimer>
 
 namespace {
-
-constexpr int ClientWidth = 9300;
-constexpr int ClientHeight = 7785;
-constexpr int ClientLeft = 1725;
-constexpr int ClientTop = 1470;
 
 constexpr std::chrono::milliseconds ClockInterval = std::chrono::seconds(1);
 constexpr std::chrono::milliseconds TickInterval = std::chrono::seconds(10);
@@ -88,24 +79,24 @@ void Form1::buildControls() {
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(TwipsToPixels(ClientWidth), TwipsToPixels(ClientHeight));
+    client->setFixedSize(Form1Layout::ClientSize());
     setCentralWidget(client);
     Form1Layout::Build(client, m_queue, *this);
     m_selection = QueueColumn::Join(List8, {List2, List3, List4, List5, List7}, List1);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setInterval(ClockInterval);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(TickInterval);
-    Timer3 = new QTimer(this);
-    Timer3->setObjectName(QStringLiteral("Timer3"));
-    Timer3->setInterval(ClockInterval);
+    const auto timer = [this](const char *name, std::chrono::milliseconds interval) {
+        auto *t = new QTimer(this);
+        t->setObjectName(QLatin1String(name));
+        t->setInterval(interval);
+        return t;
+    };
+    Timer1 = timer("Timer1", ClockInterval);
+    Timer1->setTimerType(Qt::PreciseTimer); // the caption's seconds keep step with the clock
+    Timer2 = timer("Timer2", TickInterval);
+    Timer3 = timer("Timer3", ClockInterval);
 
     setFixedSize(sizeHint());
-    move(TwipsToPixels(ClientLeft), TwipsToPixels(ClientTop));
+    move(Form1Layout::Position());
 }
 
 void Form1::connectHandlers() {
@@ -184,11 +175,7 @@ StartupStep Form1::SetUpTray() {
     if (m_module2.QueryTaskbar() != 1)
         return StartupStep::Refuse(Startup::NoTray);
     m_module2.InstallHook(this);
-    m_module2.TrayIconData.cbSize = NotifyIconDataSize;
-    m_module2.TrayIconData.uFlags = NotifyIconAllFlags;
-    m_module2.TrayIconData.uCallbackMessage = TrayCallbackMessage;
-    m_module2.TrayIconData.szTip = QString(TipFieldLength, u' ');
-    m_module2.TrayIconData.hWnd = this;
+    m_module2.PrepareTrayRecord(this);
     return StartupStep::GoOn();
 }
 
@@ -293,14 +280,10 @@ void Form1::Command2_Click() {
     }
 
     SetRemoveEnabled(false);
-    const QString dueText =
-        DueTime::Compose(Calendar1->Value(), Combo1->currentText(), Combo2->currentText());
-    const std::optional<WallMinute> due = DueTime::Read(dueText);
-    if (!due)
-        return; // not reached: the check above lets through only what reads back
-    m_queue.Append({dueText, u' ' + Text2->toPlainText(), StatusCode::Waiting, Text4->text(),
-                    Option1->isChecked() ? ModeCode::PopUp : ModeCode::Mail, Text5->text(),
-                    DueTime::DisplayLine(*due)});
+    // Always an entry: the check above lets through only a due time that reads back.
+    if (const std::optional<QueueEntry> entry =
+            StoreCheck::Entry(input, Text2->toPlainText(), Option1->isChecked()))
+        m_queue.Append(*entry);
 }
 
 QWidget *Form1::BoxOf(StoreRefusal::Box box) const {

@@ -277,6 +277,14 @@ void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
     take(controls, built);
 }
 
+QSize ClientSize() {
+    return {TwipsToPixels(9300), TwipsToPixels(7785)};
+}
+
+QPoint Position() {
+    return {TwipsToPixels(1725), TwipsToPixels(1470)};
+}
+
 QFont WindowFont() {
     QFont font = fontOf(F::Dialog);
     font.setPointSizeF(8);

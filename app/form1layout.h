@@ -4,6 +4,8 @@
 #include "notificationqueue.h"
 
 class QFont;
+class QPoint;
+class QSize;
 class QWidget;
 
 // The main window's controls as designed: one row a control, with its kind,
@@ -45,6 +47,10 @@ namespace Form1Layout {
 // Builds every control of the table on `client`, in the table's order, chains
 // the focusable ones in tab-index order, and points `controls` at them.
 void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls);
+
+// The client area's size and the window's place on the screen, as designed.
+QSize ClientSize();
+QPoint Position();
 
 // The main window's own font; the design's dialog font stands in as Liberation or DejaVu Sans.
 QFont WindowFont();

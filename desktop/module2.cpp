@@ -20,6 +20,14 @@ Module2::~Module2() {
     delete PreviousWindowProc.data();
 }
 
+void Module2::PrepareTrayRecord(QWidget *hWnd) {
+    TrayIconData.cbSize = NotifyIconDataSize;
+    TrayIconData.uFlags = NotifyIconAllFlags;
+    TrayIconData.uCallbackMessage = TrayCallbackMessage;
+    TrayIconData.szTip = QString(TipFieldLength, u' ');
+    TrayIconData.hWnd = hWnd;
+}
+
 std::int32_t Module2::QueryTaskbar() {
     TaskbarData.cbSize = AppBarDataSize;
     return m_shell.SHAppBarMessage(ABM_GETTASKBARPOS, TaskbarData);

@@ -39,6 +39,9 @@ public:
     NotifyIconData TrayIconData; // the one tray record
     AppBarData TaskbarData;      // only cbSize is ever set
 
+    // Readies the tray record for hWnd's icons: its size, flags, callback
+    // message and a blank tip.
+    void PrepareTrayRecord(QWidget *hWnd);
     // Asks the shell whether a tray can show icons: 1 when it can.
     std::int32_t QueryTaskbar();
     // Adds icon `id` for TrayIconData.hWnd with the given tip and picture.

@@ -34,4 +34,18 @@ std::optional<StoreRefusal> Check(const StoreInput &input) {
     return std::nullopt;
 }
 
+std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message, bool popUp) {
+    const QString dueText = DueTime::Compose(input.date, input.hour, input.minute);
+    const std::optional<WallMinute> due = DueTime::Read(dueText);
+    if (!due.has_value())
+        return std::nullopt;
+    return QueueEntry{dueText,
+                      u' ' + message,
+                      StatusCode::Waiting,
+                      input.recipient,
+                      popUp ? ModeCode::PopUp : ModeCode::Mail,
+                      input.subject,
+                      DueTime::DisplayLine(*due)};
+}
+
 } // namespace StoreCheck

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "queueentry.h"
 #include <QDate>
+
 #include <QString>
 
 #include <optional>
@@ -45,6 +47,11 @@ inline const QString QueueFull =
 // The first reason the input cannot be stored, in the order the user is told
 // of them; nothing when it can be stored.
 std::optional<StoreRefusal> Check(const StoreInput &input);
+
+// The entry a store that passed the check appends: the due text from the
+// date and the time boxes, the message after one blank, status "##", and
+// "PU" or "MX". Nothing when the due text would not read back.
+std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message, bool popUp);
 
 // A box counts as blank when nothing but blanks is left after trimming spaces.
 bool IsBlank(const QString &text);
