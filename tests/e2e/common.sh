@@ -45,21 +45,8 @@ need_tools() {
 
 # ---- Bookkeeping -----------------------------------------------------------
 
-passed=0
-failed=0
-pass() {
-  echo "PASS: $1"
-  passed=$((passed + 1))
-}
-fail() {
-  echo "FAIL: $1${2:+ ($2)}"
-  failed=$((failed + 1))
-}
-check() { # check WHAT COMMAND...: passes when the command succeeds
-  local what=$1
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
+# shellcheck source=../checks.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../checks.sh"
 # Runs one of checks.py's groups and counts its PASS/FAIL lines.
 python_checks() {
   local out line
@@ -132,12 +119,9 @@ finish() {
     [ -f "$work/$log" ] && cp "$work/$log" "$artifacts/"
   done
   rm -rf "$work"
-  [ "$status" -ne 0 ] && [ "$failed" -eq 0 ] && fail "the run ended early" "status $status"
   echo "$run_name: artifacts in $artifacts"
   echo "$run_name: took $(($(date +%s) - start_time)) s"
-  echo "$run_name: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ] && exit 0
-  exit 1
+  report "$run_name" "$status"
 }
 # Makes the work and artifact directories and sets the traps that stop
 # everything and print the closing line.

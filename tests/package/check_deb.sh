@@ -27,21 +27,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   exit 77
 fi
 
-passed=0
-failed=0
-pass() {
-  echo "PASS: $1"
-  passed=$((passed + 1))
-}
-fail() {
-  echo "FAIL: $1${2:+ ($2)}"
-  failed=$((failed + 1))
-}
-check() { # check WHAT COMMAND...: passes when the command succeeds
-  local what=$1
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
+# shellcheck source=../checks.sh
+. "$(dirname "$0")/../checks.sh"
 
 work=$(mktemp -d /tmp/tallowick-package.XXXXXX)
 xvfb_pid=""
@@ -54,10 +41,7 @@ finish() {
     wait "$pid" 2>/dev/null
   done
   rm -rf "$work"
-  [ "$status" -ne 0 ] && [ "$failed" -eq 0 ] && fail "the run ended early" "status $status"
-  echo "package: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ] && exit 0
-  exit 1
+  report package "$status"
 }
 trap finish EXIT
 trap 'exit 130' INT
