@@ -266,6 +266,8 @@ void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
             w->setPalette(palette);
             w->setAutoFillBackground(true);
         }
+        if (c.kind == K::Lamp)
+            w->setAccessibleDescription(QStringLiteral("not lit yet"));
         if (c.tabIndex >= 0)
             focusable.emplace_back(c.tabIndex, w);
         built.insert(QString::fromLatin1(c.name), w);

@@ -5,6 +5,23 @@
 
 namespace {
 
+// What a lamp's colour says, for those who cannot see the colour.
+QString lampState(Lamp lamp) {
+    switch (lamp) {
+    case Lamp::Idle:
+        break;
+    case Lamp::Passed:
+        return QStringLiteral("dark green: step passed");
+    case Lamp::BodySent:
+        return QStringLiteral("teal: message sent, waiting for the server to take it");
+    case Lamp::Succeeded:
+        return QStringLiteral("bright green: mail delivered");
+    case Lamp::Failed:
+        return QStringLiteral("red: mail not delivered");
+    }
+    return QStringLiteral("grey: idle");
+}
+
 QColor lampColour(Lamp lamp) {
     switch (lamp) {
     case Lamp::Idle:
@@ -58,4 +75,5 @@ void MailProgressView::SetLamp(int member, Lamp colour) {
     QPalette palette = lamp->palette();
     palette.setColor(QPalette::Window, lampColour(colour));
     lamp->setPalette(palette);
+    lamp->setAccessibleDescription(lampState(colour));
 }

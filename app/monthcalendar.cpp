@@ -4,6 +4,7 @@
 
 #include <QCalendarWidget>
 #include <QTextCharFormat>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 MonthCalendar::MonthCalendar(QWidget *parent)
@@ -27,6 +28,13 @@ MonthCalendar::MonthCalendar(QWidget *parent)
     bold.setBold(true);
     dayNames.setFont(bold);
     m_calendar->setHeaderTextFormat(dayNames);
+
+    // The page arrows show no text: name them for screen readers.
+    for (const auto &[name, accessible] : {std::pair{"qt_calendar_prevmonth", "Previous month"},
+                                           {"qt_calendar_nextmonth", "Next month"}}) {
+        if (auto *button = m_calendar->findChild<QToolButton *>(QLatin1String(name)))
+            button->setAccessibleName(QLatin1String(accessible));
+    }
 
     connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate) { Q_EMIT Click(); });
 }

@@ -3,8 +3,12 @@
 #include "icons.h"
 #include "twips.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <mutex>
 
 namespace {
 
@@ -20,8 +24,10 @@ constexpr QRect Command1Rect = TwipsRect(4680, 60, 735, 375);
 
 Form2::Form2(QWidget *parent)
     : QWidget(parent, Qt::Window) {
+    InstallAccessibility();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(Caption);
+    setAccessibleName(Caption);
     setWindowIcon(Icons::Notice());
     setFixedSize(TwipsToPixels(ClientWidth), TwipsToPixels(ClientHeight));
 
@@ -47,6 +53,21 @@ Form2::Form2(QWidget *parent)
 
 void Form2::SetText(const QString &text) {
     Text1->setPlainText(text);
+    // A screen reader names the notice by the program and its first line, the due time.
+    const QString firstLine = text.section(QLatin1Char('\n'), 0, 0).trimmed();
+    setAccessibleName(firstLine.isEmpty() ? Caption : Caption + QStringLiteral(": ") + firstLine);
+}
+
+void Form2::InstallAccessibility() {
+    // A notice is a dialog to a screen reader, not a bare window.
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        QAccessible::installFactory([](const QString &, QObject *object) -> QAccessibleInterface * {
+            if (auto *notice = qobject_cast<Form2 *>(object))
+                return new QAccessibleWidget(notice, QAccessible::Dialog);
+            return nullptr;
+        });
+    });
 }
 
 void Form2::Command1_Click() {

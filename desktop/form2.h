@@ -21,4 +21,6 @@ public:
 
 private:
     void Command1_Click();
+    // Lets screen readers see each notice as a dialog; once a run.
+    static void InstallAccessibility();
 };

@@ -10,6 +10,7 @@
 #include "queuecolumn.h"
 
 #include <QAccessible>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <chrono>
 #include <functional>
@@ -150,6 +152,37 @@ private Q_SLOTS:
         QVERIFY(w.form->Text1->toPlainText().contains(u" Server did not answer quit."_s));
         w.form->Timer2_Timer();
         QCOMPARE(w.server.Connections(), 1);
+    }
+
+    // What a screen reader finds: the calendar's page arrows by name, each
+    // lamp's state in words, and a notice as a dialog named after the program
+    // and its due time.
+    void screenReaderFindsNamesAndStates() {
+        Window w;
+        const auto face = [](QObject *object) {
+            return QAccessible::queryAccessibleInterface(object);
+        };
+        const auto arrow = [&](const char *name) {
+            auto *button =
+                w.form->Calendar1->calendarWidget()->findChild<QToolButton *>(QLatin1String(name));
+            return button ? face(button)->text(QAccessible::Name) : QString();
+        };
+        const auto lamp = [&](int k) {
+            return face(w.form->Label8[k])->text(QAccessible::Description);
+        };
+        QCOMPARE(arrow("qt_calendar_prevmonth"), u"Previous month"_s);
+        QCOMPARE(arrow("qt_calendar_nextmonth"), u"Next month"_s);
+        QCOMPARE(lamp(8), u"not lit yet"_s);
+
+        w.Store(true, u"mail"_s);
+        w.Store(false, u"note"_s);
+        w.form->Timer2_Timer();
+        QCOMPARE(lamp(8), u"bright green: mail delivered"_s);
+        QCOMPARE(lamp(0), u"grey: idle"_s);
+        QCOMPARE(w.form->Notices().size(), 1);
+        QAccessibleInterface *notice = face(w.form->Notices().first());
+        QCOMPARE(notice->role(), QAccessible::Dialog);
+        QCOMPARE(notice->text(QAccessible::Name), u"Tallowick: 07Dec2026 12:00"_s);
     }
 
     // A server's reply and what the user typed are text, whatever they look

@@ -150,7 +150,8 @@ def check_notice(args, report):
         if not notices:
             return
     notice = notices[0]
-    report.equal("the notice window's caption", notice["caption"], "Tallowick")
+    # A screen reader names the notice by the program and its due time.
+    report.equal("the notice window's name", notice["caption"], "Tallowick: " + args.display_line)
     text = notice["texts"][0] if notice["texts"] else ""
     report.equal("the notice shows the display line, then the message", split_lines(text),
                  [" " + args.display_line, " " + args.message])
