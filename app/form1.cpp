@@ -16,19 +16,17 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QRadioButton>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 
 namespace {
 
-constexpr std::chrono::milliseconds ClockInterval = std::chrono::seconds(1);
-constexpr std::chrono::milliseconds TickInterval = std::chrono::seconds(10);
 constexpr qint16 DefaultReplyTimeout = 50;
 constexpr std::uint32_t TrayIconId = 1;
 
@@ -70,30 +68,14 @@ void Form1::buildControls() {
     setWindowIcon(Icons::MainWindow());
     setFont(Form1Layout::WindowFont());
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("File"));
-    Exit = file->addAction(QStringLiteral("Exit"));
-    Exit->setObjectName(QStringLiteral("Exit"));
-    Help = menuBar()->addAction(QStringLiteral("Help"));
-    Help->setObjectName(QStringLiteral("Help"));
-
+    Form1Layout::BuildMenu(menuBar(), *this);
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(Form1Layout::ClientSize());
     setCentralWidget(client);
     Form1Layout::Build(client, m_queue, *this);
     m_selection = QueueColumn::Join(List8, {List2, List3, List4, List5, List7}, List1);
-
-    const auto timer = [this](const char *name, std::chrono::milliseconds interval) {
-        auto *t = new QTimer(this);
-        t->setObjectName(QLatin1String(name));
-        t->setInterval(interval);
-        return t;
-    };
-    Timer1 = timer("Timer1", ClockInterval);
-    Timer1->setTimerType(Qt::PreciseTimer); // the caption's seconds keep step with the clock
-    Timer2 = timer("Timer2", TickInterval);
-    Timer3 = timer("Timer3", ClockInterval);
+    Form1Layout::BuildTimers(this, *this);
 
     setFixedSize(sizeHint());
     move(Form1Layout::Position());

@@ -81,7 +81,6 @@ public:
     QList<Form2 *> Notices() const { return m_exit.Notices(); }
     void CloseNotices() { m_exit.CloseNotices(); }
 
-    QTimer *Timer1, *Timer2, *Timer3;
     Winsock *Winsock1;
 
 Q_SIGNALS:

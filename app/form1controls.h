@@ -10,6 +10,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class MonthCalendar;
 class QueueColumn;
 
@@ -33,4 +34,5 @@ struct Form1Controls {
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     QCheckBox *Check1 = nullptr;
     QAction *Exit = nullptr, *Help = nullptr;
+    QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
 };

@@ -10,9 +10,11 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -277,6 +279,28 @@ void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
     for (std::size_t i = 1; i < focusable.size(); ++i)
         QWidget::setTabOrder(focusable[i - 1].second, focusable[i].second);
     take(controls, built);
+}
+
+void BuildMenu(QMenuBar *bar, Form1Controls &controls) {
+    QMenu *file = bar->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("File"));
+    controls.Exit = file->addAction(QStringLiteral("Exit"));
+    controls.Exit->setObjectName(QStringLiteral("Exit"));
+    controls.Help = bar->addAction(QStringLiteral("Help"));
+    controls.Help->setObjectName(QStringLiteral("Help"));
+}
+
+void BuildTimers(QObject *owner, Form1Controls &controls) {
+    const auto timer = [owner](const char *name, std::chrono::milliseconds interval) {
+        auto *t = new QTimer(owner);
+        t->setObjectName(QLatin1String(name));
+        t->setInterval(interval);
+        return t;
+    };
+    controls.Timer1 = timer("Timer1", std::chrono::seconds(1));
+    controls.Timer1->setTimerType(Qt::PreciseTimer); // the caption's seconds keep step
+    controls.Timer2 = timer("Timer2", std::chrono::seconds(10));
+    controls.Timer3 = timer("Timer3", std::chrono::seconds(1));
 }
 
 QSize ClientSize() {

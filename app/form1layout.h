@@ -4,6 +4,8 @@
 #include "notificationqueue.h"
 
 class QFont;
+class QMenuBar;
+class QObject;
 class QPoint;
 class QSize;
 class QWidget;
@@ -47,6 +49,12 @@ namespace Form1Layout {
 // Builds every control of the table on `client`, in the table's order, chains
 // the focusable ones in tab-index order, and points `controls` at them.
 void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls);
+
+// The menu bar: File with Exit, and Help on its own.
+void BuildMenu(QMenuBar *bar, Form1Controls &controls);
+// The three timers, owned by `owner`: Timer1 (the clock caption, every second, precise),
+// Timer2 (the scheduler tick, every ten seconds) and Timer3 (every second, idle).
+void BuildTimers(QObject *owner, Form1Controls &controls);
 
 // The client area's size and the window's place on the screen, as designed.
 QSize ClientSize();
