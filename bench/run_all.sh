@@ -11,9 +11,9 @@ build=${1:-$root/build}
 idle=${2:-60}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLOWICK_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target bench_queue bench_smtp_wait bench_smtp_send \
-  bench_window_wait bench_minimal_window tallowick >/dev/null
+  bench_window_wait bench_minimal_window bench_first_map tallowick >/dev/null
 
-echo "Machine: $(nproc) cores, $(awk '/MemTotal/{printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(. /etc/os-release && echo "$PRETTY_NAME"), Qt $(qtpaths6 --qt-version 2>/dev/null || echo 6)"
+echo "Machine: $(nproc) cores (load average $(cut -d' ' -f1-3 /proc/loadavg) at the start), $(awk '/MemTotal/{printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'), $(. /etc/os-release && echo "$PRETTY_NAME"), Qt $(qtpaths6 --qt-version 2>/dev/null || echo 6)"
 echo
 echo "== The queue at 32767 entries"
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_queue" 2>/dev/null
@@ -26,7 +26,7 @@ echo "== One SMTP session against a loopback aiosmtpd, next to swaks"
 "$here/smtp_vs_swaks.sh" "$build" 5
 echo
 echo "== The program on a virtual X server, next to a minimal Qt Widgets program"
-"$here/desktop_figures.sh" "$build" "$idle" 5
+"$here/desktop_figures.sh" "$build" "$idle" 11
 echo
 echo "== The program as a native Wayland client under headless weston, next to a minimal Qt Widgets program"
 if command -v weston >/dev/null; then
