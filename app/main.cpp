@@ -1,9 +1,12 @@
+#include "arrowstyle.h"
 #include "form1.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
+    // The desktop's style with the calendar's page arrows drawn by the program.
+    QApplication::setStyle(new ArrowStyle(QApplication::style()));
     QApplication::setApplicationName(Form1::AppTitle);
     QApplication::setDesktopFileName(QStringLiteral("tallowick"));
     // The program ends when its main window has closed and the last notice

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QPolygon>
+#include <QPolygonF>
 
 namespace {
 
@@ -14,6 +15,7 @@ const QColor LightGrey(0xc0, 0xc0, 0xc0);
 const QColor Navy(0x00, 0x00, 0x80);
 const QColor Blue(0x00, 0x00, 0xff);
 const QColor Green(0x00, 0xc0, 0x00);
+const QColor DarkGreen(0x00, 0x80, 0x00);
 const QColor Yellow(0xff, 0xff, 0x00);
 const QColor Red(0xff, 0x00, 0x00);
 const QColor Maroon(0x80, 0x00, 0x00);
@@ -86,6 +88,27 @@ QPixmap Writing(int side) {
     return picture;
 }
 
+QPixmap PageBack(int side) {
+    QPixmap picture = Blank(side);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(double(side) / Grid, double(side) / Grid);
+    p.setPen(QPen(DarkGreen, 1));
+    p.setBrush(Green);
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    // The arrow: a head pointing left and its shaft.
+    const QPolygonF arrow({QPointF(3, 8), QPointF(8, 3), QPointF(8, 6), QPointF(13, 6),
+                           QPointF(13, 10), QPointF(8, 10), QPointF(8, 13)});
+    p.setPen(Qt::NoPen);
+    p.setBrush(White);
+    p.drawPolygon(arrow);
+    return picture;
+}
+
+QPixmap PageForward(int side) {
+    return PageBack(side).transformed(QTransform().scale(-1, 1));
+}
+
 QIcon TwoSizes(QPixmap (*draw)(int)) {
     QIcon icon;
     icon.addPixmap(draw(16));
@@ -101,6 +124,10 @@ QIcon Icons::MainWindow() {
 
 QIcon Icons::Notice() {
     return TwoSizes(&Writing);
+}
+
+QIcon Icons::PageArrow(bool forward) {
+    return TwoSizes(forward ? &PageForward : &PageBack);
 }
 
 QPixmap Icons::Monitor(bool greenScreen) {

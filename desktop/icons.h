@@ -14,6 +14,9 @@ public:
     // The tray picture: a monitor in a yellow-dotted frame, 16 x 16, with a
     // blue screen or (greenScreen) a green one.
     static QPixmap Monitor(bool greenScreen);
+    // The month calendar's page buttons: a white arrow on a green disc,
+    // pointing forward (right) or back (left) (16 and 32 px).
+    static QIcon PageArrow(bool forward);
 
     // Writes every picture as a PNG file into dir; false if any write fails.
     static bool SaveAll(const QString &dir);

@@ -11,6 +11,7 @@ class TestIcons : public QObject {
 private Q_SLOTS:
     void windowIconsHaveBothSizes();
     void trayPictures();
+    void pageArrows();
     void saveAll();
 };
 
@@ -46,6 +47,20 @@ void TestIcons::trayPictures() {
     QCOMPARE(blue.pixelColor(2, 0), QColor(Qt::yellow));
     // Only the screen differs.
     QCOMPARE(blue.pixelColor(2, 2), green.pixelColor(2, 2));
+}
+
+void TestIcons::pageArrows() {
+    for (const int side : {16, 32}) {
+        QVERIFY(Icons::PageArrow(false).availableSizes().contains(QSize(side, side)));
+        const QImage back = Icons::PageArrow(false).pixmap(side).toImage();
+        const QImage forward = Icons::PageArrow(true).pixmap(side).toImage();
+        // Mirror images of each other: a white arrow on a green disc, clear corners.
+        QCOMPARE(forward, back.mirrored(true, false));
+        const int cell = side / 16;
+        QCOMPARE(back.pixelColor(4 * cell, 8 * cell), QColor(Qt::white));
+        QCOMPARE(back.pixelColor(12 * cell, 3 * cell), QColor(0x00, 0xc0, 0x00));
+        QCOMPARE(back.pixelColor(0, 0).alpha(), 0);
+    }
 }
 
 void TestIcons::saveAll() {
