@@ -2,10 +2,12 @@
 
 #include <QProxyStyle>
 
-// The desktop's style, except that the left and right arrows (which the month
-// calendar puts on its page buttons) are the program's own drawn pictures.
-// The style would look them up in the icon theme first and then decode them
-// from image files: a quarter of all the work of starting the program.
+// The desktop's style, except for the arrows the main window builds at
+// start-up: the month calendar's page buttons (left and right arrows) and the
+// menu bar's button for items that do not fit. The program draws those itself;
+// the style would look them up in the icon theme and then decode them from
+// image files, loading the image format plugins: a quarter of all the work of
+// starting the program.
 class ArrowStyle : public QProxyStyle {
     Q_OBJECT
 public:

@@ -109,6 +109,22 @@ QPixmap PageForward(int side) {
     return PageBack(side).transformed(QTransform().scale(-1, 1));
 }
 
+QPixmap Chevrons(int side) {
+    QPixmap picture = Blank(side);
+    QPainter p(&picture);
+    p.scale(double(side) / Grid, double(side) / Grid);
+    for (const int left : {4, 9})
+        for (int i = 0; i < 4; ++i) {
+            Cells(p, left + i, 4 + i, 2, 1, Black);
+            Cells(p, left + i, 11 - i, 2, 1, Black);
+        }
+    return picture;
+}
+
+QPixmap ChevronsBack(int side) {
+    return Chevrons(side).transformed(QTransform().scale(-1, 1));
+}
+
 QIcon TwoSizes(QPixmap (*draw)(int)) {
     QIcon icon;
     icon.addPixmap(draw(16));
@@ -128,6 +144,10 @@ QIcon Icons::Notice() {
 
 QIcon Icons::PageArrow(bool forward) {
     return TwoSizes(forward ? &PageForward : &PageBack);
+}
+
+QIcon Icons::MoreItems(bool back) {
+    return TwoSizes(back ? &ChevronsBack : &Chevrons);
 }
 
 QPixmap Icons::Monitor(bool greenScreen) {

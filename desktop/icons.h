@@ -17,6 +17,9 @@ public:
     // The month calendar's page buttons: a white arrow on a green disc,
     // pointing forward (right) or back (left) (16 and 32 px).
     static QIcon PageArrow(bool forward);
+    // The menu bar's button for items that do not fit: two chevrons pointing
+    // right, or (back) left (16 and 32 px).
+    static QIcon MoreItems(bool back);
 
     // Writes every picture as a PNG file into dir; false if any write fails.
     static bool SaveAll(const QString &dir);

@@ -3,36 +3,49 @@
 
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QToolButton>
 #include <QtTest>
+
+using namespace Qt::StringLiterals;
 
 class TestArrowStyle : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void calendarPageButtons_data();
-    void calendarPageButtons();
+    void initTestCase();
+    void drawnPictures_data();
+    void drawnPictures();
+    void otherPicturesFromTheBase();
 };
 
-void TestArrowStyle::calendarPageButtons_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("forward");
-    QTest::newRow("previous month") << QStringLiteral("qt_calendar_prevmonth") << false;
-    QTest::newRow("next month") << QStringLiteral("qt_calendar_nextmonth") << true;
+void TestArrowStyle::initTestCase() {
+    QApplication::setStyle(new ArrowStyle(QApplication::style()));
 }
 
-void TestArrowStyle::calendarPageButtons() {
+void TestArrowStyle::drawnPictures_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QIcon>("expected");
+    QTest::newRow("previous month") << u"qt_calendar_prevmonth"_s << Icons::PageArrow(false);
+    QTest::newRow("next month") << u"qt_calendar_nextmonth"_s << Icons::PageArrow(true);
+    QTest::newRow("menu bar overflow") << u"qt_menubar_ext_button"_s << Icons::MoreItems(false);
+}
+
+void TestArrowStyle::drawnPictures() {
     QFETCH(QString, button);
-    QFETCH(bool, forward);
-    if (!qobject_cast<ArrowStyle *>(QApplication::style()))
-        QApplication::setStyle(new ArrowStyle(QApplication::style()));
-    auto *style = static_cast<QProxyStyle *>(QApplication::style());
-    // The calendar takes its page pictures from the style when it is built.
-    QCalendarWidget calendar;
-    const auto *page = calendar.findChild<QToolButton *>(button);
-    QVERIFY(page);
-    QCOMPARE(page->icon().pixmap(16).toImage(), Icons::PageArrow(forward).pixmap(16).toImage());
-    // Every other picture is the desktop style's own.
+    QFETCH(QIcon, expected);
+    // The widgets take these pictures from the style when they are built.
+    QMainWindow window;
+    window.menuBar();
+    window.setCentralWidget(new QCalendarWidget);
+    const auto *found = window.findChild<QToolButton *>(button);
+    QVERIFY(found);
+    QCOMPARE(found->icon().pixmap(16).toImage(), expected.pixmap(16).toImage());
+}
+
+void TestArrowStyle::otherPicturesFromTheBase() {
+    const auto *style = static_cast<QProxyStyle *>(QApplication::style());
     QCOMPARE(style->standardIcon(QStyle::SP_ArrowUp).pixmap(16).toImage(),
              style->baseStyle()->standardIcon(QStyle::SP_ArrowUp).pixmap(16).toImage());
 }

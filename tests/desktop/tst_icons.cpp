@@ -60,6 +60,11 @@ void TestIcons::pageArrows() {
         QCOMPARE(back.pixelColor(4 * cell, 8 * cell), QColor(Qt::white));
         QCOMPARE(back.pixelColor(12 * cell, 3 * cell), QColor(0x00, 0xc0, 0x00));
         QCOMPARE(back.pixelColor(0, 0).alpha(), 0);
+        // The menu bar's chevrons, one way and the other.
+        QCOMPARE(Icons::MoreItems(true).pixmap(side).toImage(),
+                 Icons::MoreItems(false).pixmap(side).toImage().mirrored(true, false));
+        QCOMPARE(Icons::MoreItems(false).pixmap(side).toImage().pixelColor(4 * cell, 4 * cell),
+                 QColor(Qt::black));
     }
 }
 
