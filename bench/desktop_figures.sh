@@ -71,25 +71,34 @@ spread() { sort -n | awk 'NR==1{lo=$1} {hi=$1} END {print lo " to " hi}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 # One unrecorded start of each, so both find the libraries in the page cache.
+# The minimal window is also started with one line of text, to show what the
+# fonts alone cost (the empty window never loads one).
 first_map warm "$program" >/dev/null
 first_map warm "$minimal" >/dev/null
-: >"$work/tallowick.runs"
-: >"$work/minimal.runs"
+names="tallowick minimal text"
+for name in $names; do : >"$work/$name.runs"; done
 for _ in $(seq "$runs"); do
   first_map tallowick "$program" >>"$work/tallowick.runs"
   first_map minimal "$minimal" >>"$work/minimal.runs"
+  first_map text "$minimal" --text >>"$work/text.runs"
 done
-for name in tallowick minimal; do
+for name in $names; do
   field map_ms <"$work/$name.runs" >"$work/$name.ms"
+  field cpu_ms <"$work/$name.runs" >"$work/$name.cpu"
   field rss_kib <"$work/$name.runs" >"$work/$name.kib"
 done
+mib() { awk -v k="$(median <"$1")" 'BEGIN {printf "%.1f", k / 1024}'; }
 t_ms=$(median <"$work/tallowick.ms"); m_ms=$(median <"$work/minimal.ms")
 t_kib=$(median <"$work/tallowick.kib"); m_kib=$(median <"$work/minimal.kib")
 
 printf 'Start-up to the first mapped window (median of %d runs, taken in turn): tallowick %s ms (%s), minimal Qt window %s ms (%s), ratio %s (target <= 1.3)\n' \
   "$runs" "$t_ms" "$(spread <"$work/tallowick.ms")" "$m_ms" "$(spread <"$work/minimal.ms")" "$(ratio "$t_ms" "$m_ms")"
-printf 'Resident memory when that window is mapped (median): tallowick %.1f MiB, minimal Qt window %.1f MiB, ratio %s (target <= 1.3)\n' \
-  "$(awk -v k="$t_kib" 'BEGIN {print k / 1024}')" "$(awk -v k="$m_kib" 'BEGIN {print k / 1024}')" "$(ratio "$t_kib" "$m_kib")"
+printf '  CPU used by then (median): tallowick %s ms, minimal Qt window %s ms\n' \
+  "$(median <"$work/tallowick.cpu")" "$(median <"$work/minimal.cpu")"
+printf 'Resident memory when that window is mapped (median): tallowick %s MiB, minimal Qt window %s MiB, ratio %s (target <= 1.3)\n' \
+  "$(mib "$work/tallowick.kib")" "$(mib "$work/minimal.kib")" "$(ratio "$t_kib" "$m_kib")"
+printf '  for comparison, the minimal window with one line of text: %s ms, %s ms CPU, %s MiB\n' \
+  "$(median <"$work/text.ms")" "$(median <"$work/text.cpu")" "$(mib "$work/text.kib")"
 
 # Idle: both programs side by side, each left alone for the same span after
 # it has settled for two seconds.
