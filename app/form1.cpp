@@ -291,9 +291,11 @@ QWidget *Form1::BoxOf(StoreRefusal::Box box) const {
 void Form1::Command1_Click() {
     if (Ongoing)
         return;
-    m_queue.Remove(SelectedRow());
+    const int k = SelectedRow();
     // Nothing stays highlighted: the user picks the next row to remove afresh.
-    m_selection->clearSelection();
+    // Cleared first: cleared after, it would lay every moved row out again.
+    m_selection->clear(); // the current row too, or the view would select the next one
+    m_queue.Remove(k);
     SetRemoveEnabled(false);
 }
 
