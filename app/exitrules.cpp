@@ -4,7 +4,10 @@
 
 #include <QTimer>
 
-void ExitRules::AddNotice(Form2 *notice) {
+void ExitRules::OpenNotice(const QString &text) {
+    auto *notice = new Form2();
+    notice->SetText(text);
+    notice->show();
     m_notices.append(notice);
     // Queued: by the time it runs the notice is gone from the open ones.
     connect(notice, &QObject::destroyed, this, &ExitRules::endIfNoWindowLeft, Qt::QueuedConnection);

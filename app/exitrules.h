@@ -18,8 +18,8 @@ class ExitRules : public QObject {
 public:
     enum class Request { CloseWindow, ExitProgram };
 
-    // A notice window the program opened; it leaves the list when it closes.
-    void AddNotice(Form2 *notice);
+    // Opens a notice window showing `text`; it leaves the list when it closes.
+    void OpenNotice(const QString &text);
     // The notice windows still open, oldest first.
     QList<Form2 *> Notices() const;
     void CloseNotices();

@@ -27,13 +27,7 @@
 
 namespace {
 
-constexpr qint16 DefaultReplyTimeout = 50;
 constexpr std::uint32_t TrayIconId = 1;
-
-const QString ListToolTip = QStringLiteral("Messages queue");
-const QString CalendarToolTip = QStringLiteral("Select the Date here");
-const QString MessageToolTip = QStringLiteral("Message to send");
-const QString OriginatorPrefix = QStringLiteral("Reminder@");
 
 } // namespace
 
@@ -121,8 +115,7 @@ Form1::StartOutcome Form1::Form_Load() {
         m_prompts->MsgBox(this, done.message);
         if (done.result == StartupStep::Result::BreakOff)
             return StartOutcome::BrokenOff;
-        close();
-        m_exit.CloseNotices();
+        Leave(ExitRules::Request::ExitProgram);
         return StartOutcome::Refused;
     }
     return StartOutcome::Normal;
@@ -131,15 +124,15 @@ Form1::StartOutcome Form1::Form_Load() {
 StartupStep Form1::SetDefaults() {
     Ongoing = false;
     Calendar1->Today(Now().date());
-    Calendar1->setToolTip(CalendarToolTip);
-    List1->setToolTip(ListToolTip);
-    Text2->setToolTip(MessageToolTip);
-    List8->setToolTip(ListToolTip);
+    Calendar1->setToolTip(Startup::CalendarToolTip);
+    List1->setToolTip(Startup::ListToolTip);
+    Text2->setToolTip(Startup::MessageToolTip);
+    List8->setToolTip(Startup::ListToolTip);
     m_module1->QueueFileName = QueueFile;
     Option1->setChecked(true);
-    m_module1->ReplyTimeout = DefaultReplyTimeout;
+    m_module1->ReplyTimeout = Startup::ReplyTimeout;
     Text4->setText(DefaultRecipient);
-    Text7->setText(OriginatorPrefix + Winsock::LocalHostName());
+    Text7->setText(Startup::OriginatorPrefix + Winsock::LocalHostName());
     return StartupStep::GoOn();
 }
 
@@ -205,8 +198,13 @@ void Form1::ConfirmExit() {
         CloseWhenIdle(ExitRules::Request::ExitProgram);
         return;
     }
+    Leave(ExitRules::Request::ExitProgram);
+}
+
+void Form1::Leave(ExitRules::Request how) {
     close();
-    m_exit.CloseNotices();
+    if (how == ExitRules::Request::ExitProgram)
+        m_exit.CloseNotices();
 }
 
 void Form1::CloseWhenIdle(ExitRules::Request how) {
@@ -334,9 +332,7 @@ void Form1::Timer2_Timer() {
     Command2->setEnabled(true);
     Ongoing = false;
     if (const std::optional<ExitRules::Request> request = m_exit.TakeDeferred()) {
-        close();
-        if (*request == ExitRules::Request::ExitProgram)
-            m_exit.CloseNotices();
+        Leave(*request);
         return;
     }
     Timer2->start();
@@ -344,10 +340,7 @@ void Form1::Timer2_Timer() {
 
 void Form1::ShowNotice(const QString &text) {
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
-    auto *notice = new Form2();
-    notice->SetText(text);
-    notice->show();
-    m_exit.AddNotice(notice);
+    m_exit.OpenNotice(text);
 }
 
 void Form1::ProcessEvents() {

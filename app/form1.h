@@ -117,6 +117,8 @@ private:
     void connectHandlers();
     void ConfirmExit();
     void CloseWhenIdle(ExitRules::Request how);
+    // Closes the window, and for an exit the notice windows with it.
+    void Leave(ExitRules::Request how);
     void SetRemoveEnabled(bool enabled);
     // The box a refused store puts the focus in, if any.
     QWidget *BoxOf(StoreRefusal::Box box) const;

@@ -25,6 +25,13 @@ inline const QString Not32Bit =
     QStringLiteral("This program is intended only for use with 32-bit Windows versions.");
 inline const QString NoTray = QStringLiteral("There is no tray currently available");
 
+// What start-up sets.
+inline const QString CalendarToolTip = QStringLiteral("Select the Date here");
+inline const QString ListToolTip = QStringLiteral("Messages queue");
+inline const QString MessageToolTip = QStringLiteral("Message to send");
+inline const QString OriginatorPrefix = QStringLiteral("Reminder@");
+constexpr qint16 ReplyTimeout = 50; // seconds
+
 // Makes sure the queue file exists in the working directory: an ordinary file
 // of that name, in whatever letter case, is left as it is; otherwise an empty
 // one is created.
