@@ -228,6 +228,27 @@ typed_ok() { # typed_ok HOUR MINUTE: the boxes hold the e-mail entry's texts
     grep -qF "\"Message To send\": \"$mail_message\"" "$work/state.json" &&
     grep -qF "\"combos\": [\"$1\", \"$2\"]" "$work/state.json"
 }
+# A tick disables Store while it runs (it sends the mail in the middle of one);
+# a user whose press went nowhere presses again, and so do we.
+store() { # store DELIVERY_COLUMN PRESS_COMMAND...: presses Store until the F column reads so
+  local column=$1 attempt
+  shift
+  for attempt in 1 2 3; do
+    "$@"
+    wait_for 20 delivery_column "$column" && return 0
+    echo "$run_name: Store did not take (attempt $attempt); pressing it again"
+  done
+  return 1
+}
+# Waits for the next ticks to deliver both entries, timed from the second Store.
+wait_for_delivery() { # wait_for_delivery STORED_AT
+  if wait_for 450 delivered; then
+    echo "$run_name: delivered $(($(date +%s) - $1)) s after Store"
+  else
+    echo "$run_name: not everything was delivered within 45 s of Store"
+  fi
+  cp "$work/state.json" "$artifacts/state-delivered.json"
+}
 delivered() {
   probe && grep -qF '"Status": ["OK", "OK"]' "$work/state.json" &&
     grep -q '^{' "$work/sink.out" && grep -q '"notices": \[{' "$work/state.json"
