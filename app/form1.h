@@ -120,8 +120,6 @@ private:
     // Closes the window, and for an exit the notice windows with it.
     void Leave(ExitRules::Request how);
     void SetRemoveEnabled(bool enabled);
-    // The box a refused store puts the focus in, if any.
-    QWidget *BoxOf(StoreRefusal::Box box) const;
 
     // TickWindow: how a tick delivers.
     void ShowNotice(const QString &text) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storecheck.h"
+
 #include <array>
 
 class QAction;
@@ -11,6 +13,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class QWidget;
 class MonthCalendar;
 class QueueColumn;
 
@@ -35,4 +38,7 @@ struct Form1Controls {
     QCheckBox *Check1 = nullptr;
     QAction *Exit = nullptr, *Help = nullptr;
     QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+
+    // The box a refused store puts the focus in, if any.
+    QWidget *BoxOf(StoreRefusal::Box box) const;
 };
