@@ -330,9 +330,8 @@ int Module1::WaitReply(int expected, std::chrono::milliseconds limit,
     // refuse or to say goodbye to, and what ends this wait badly is only noted.
     const bool farewell = expected == ClosingCode;
 
-    // The wait sleeps in an event loop that this module ends when the socket has something
-    // to say, and a precise timer ends at the deadline; the window stays responsive meanwhile
-    // and no processor time is spent polling.
+    // The wait sleeps in an event loop ended by this module when the socket has something to
+    // say, or by a precise timer at the deadline: the window stays responsive, nothing polls.
     QEventLoop loop;
     QTimer deadline;
     deadline.setTimerType(Qt::PreciseTimer);
@@ -353,32 +352,8 @@ int Module1::WaitReply(int expected, std::chrono::milliseconds limit,
     for (;;) {
         const ReplyParser::Reply reply = m_parser.Take();
         ServerReply = m_parser.Buffer();
-        switch (reply.status) {
-        case ReplyParser::Status::Complete:
-            if (Answers(reply.code, expected) || OneOf(reply.code, tolerated))
-                return reply.code;
-            if (farewell) {
-                Fail(QuitReplyText + QString::fromUtf8(reply.text).trimmed());
-                return reply.code;
-            }
-            // Any other answer ends the session; the server is told goodbye if it still
-            // listens.
-            ErrorText = NotDeliveredText + QString::fromUtf8(reply.text);
-            if (m_socket.State() == Winsock::sckConnected)
-                SendLine(QuitCommand);
-            SessionOk = false;
-            return reply.code;
-        case ReplyParser::Status::NotSmtp:
-            Fail(NotSmtpText + reply.reason);
-            return 0;
-        case ReplyParser::Status::TooLong:
-            Fail(TooLongText + reply.reason);
-            m_parser.Clear();
-            ServerReply.clear();
-            return 0;
-        case ReplyParser::Status::Incomplete:
-            break;
-        }
+        if (const std::optional<int> code = Settle(reply, expected, tolerated))
+            return *code;
         if (!SessionOk)
             return 0;
         if (m_peerClosed) {
@@ -412,6 +387,36 @@ std::chrono::milliseconds Module1::ReplyLimit() const {
     if (ReplyTimeoutOverride > 0ms)
         return ReplyTimeoutOverride;
     return std::chrono::seconds(ReplyTimeout);
+}
+
+std::optional<int> Module1::Settle(const ReplyParser::Reply &reply, int expected,
+                                   std::span<const int> tolerated) {
+    switch (reply.status) {
+    case ReplyParser::Status::Complete:
+        if (Answers(reply.code, expected) || OneOf(reply.code, tolerated))
+            return reply.code;
+        if (expected == ClosingCode) {
+            Fail(QuitReplyText + QString::fromUtf8(reply.text).trimmed());
+            return reply.code;
+        }
+        // Any other answer ends the session; the server is told goodbye if it still listens.
+        ErrorText = NotDeliveredText + QString::fromUtf8(reply.text);
+        if (m_socket.State() == Winsock::sckConnected)
+            SendLine(QuitCommand);
+        SessionOk = false;
+        return reply.code;
+    case ReplyParser::Status::NotSmtp:
+        Fail(NotSmtpText + reply.reason);
+        return 0;
+    case ReplyParser::Status::TooLong:
+        Fail(TooLongText + reply.reason);
+        m_parser.Clear();
+        ServerReply.clear();
+        return 0;
+    case ReplyParser::Status::Incomplete:
+        break;
+    }
+    return std::nullopt;
 }
 
 void Module1::WakeWait() {

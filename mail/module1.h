@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "replyparser.h"
@@ -100,6 +101,10 @@ private:
                   std::span<const int> tolerated = {});
     // The same with the usual limit for every reply but the one to the end of data.
     int WaitReply(int expected);
+    // The code a reply ends the wait with (0: none, the session failed), or nothing while the
+    // reply is still incomplete.
+    std::optional<int> Settle(const ReplyParser::Reply &reply, int expected,
+                              std::span<const int> tolerated);
     std::chrono::milliseconds ReplyLimit() const;
 
     // Ends the running wait's event loop so that it looks again at what has happened.
