@@ -114,8 +114,12 @@ check "changelog.Debian.gz names this version" \
 # Every library the program links names a package that Depends lists.
 depends=$(dpkg-deb -f "$deb" Depends)
 unlisted=()
+# The owner of the very file the loader picks: other architectures' copies
+# (libc6-i386's /lib32/libm.so.6) share the name.
+loaded=$(ldd "$root/usr/bin/tallowick")
 while read -r library; do
-  owner=$(dpkg -S "*/$library" 2>/dev/null | head -n1 | cut -d: -f1)
+  path=$(awk -v lib="$library" '$1 == lib && $2 == "=>" { print $3 }' <<<"$loaded")
+  owner=$(dpkg -S "${path:-*/$library}" 2>/dev/null | head -n1 | cut -d: -f1)
   [[ ", $depends" == *", ${owner:-?} "* ]] || unlisted+=("$library (${owner:-no package})")
 done < <(objdump -p "$root/usr/bin/tallowick" | awk '$1 == "NEEDED" { print $2 }')
 if [ ${#unlisted[@]} -eq 0 ] && [ -n "$depends" ]; then
