@@ -107,6 +107,8 @@ void ReadableText::SetBackground(QWidget *widget, const QColor &background) {
     palette.setColor(QPalette::WindowText, text);
     palette.setColor(QPalette::ButtonText, text);
     widget->setPalette(palette);
+    // Buttons of every kind fill in their Button colour unless told otherwise.
+    widget->setBackgroundRole(QPalette::Window);
     widget->setAutoFillBackground(true);
 }
 

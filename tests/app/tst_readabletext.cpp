@@ -7,7 +7,9 @@
 
 #include "queuecolumn.h"
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -50,22 +52,22 @@ QPalette darkPalette() {
     return p;
 }
 
-// The role a control draws its text in, and the role behind that text.
-std::pair<QPalette::ColorRole, QPalette::ColorRole> textRoles(const QWidget *w) {
-    if (qobject_cast<const QPushButton *>(w))
-        return {QPalette::ButtonText, QPalette::Button};
-    // Labels, and the captions of option buttons and check boxes.
-    if (qobject_cast<const QLabel *>(w) || qobject_cast<const QAbstractButton *>(w))
-        return {QPalette::WindowText, QPalette::Window};
-    // Text boxes, lists, combo boxes, the calendar.
-    return {QPalette::Text, QPalette::Base};
+// The widget that draws a control's text: a scroll area's viewport, an
+// editable combo box's line edit, or the control itself.
+QWidget *textWidget(QWidget *w) {
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(w))
+        return area->viewport();
+    if (auto *combo = qobject_cast<QComboBox *>(w); combo && combo->lineEdit())
+        return combo->lineEdit();
+    return w;
 }
 
 // Writes down each colour group in which `w`'s text reads below 4.5:1. A
 // control can be disabled, and so can its whole window; the inactive group
 // draws it while another window has the focus.
-void checkText(QWidget *w, const QString &name, QStringList &faults) {
-    const auto [text, background] = textRoles(w);
+void checkText(QWidget *control, const QString &name, QStringList &faults) {
+    const QWidget *w = textWidget(control);
+    const QPalette::ColorRole text = w->foregroundRole(), background = w->backgroundRole();
     const QPalette &p = w->palette();
     for (auto [group, groupName] : {std::pair{QPalette::Active, "active"},
                                     {QPalette::Inactive, "inactive"},
@@ -89,7 +91,7 @@ void checkText(QWidget *w, const QString &name, QStringList &faults) {
                 name, disabled.name());
     }
     // A selected row of a disabled column reads like one of the Time column.
-    if (qobject_cast<QueueColumn *>(w)) {
+    if (qobject_cast<QueueColumn *>(control)) {
         const auto pair = [&p](QPalette::ColorGroup group) {
             return ratio(p.color(group, QPalette::HighlightedText),
                          p.color(group, QPalette::Highlight));
