@@ -26,6 +26,12 @@ constexpr std::array TextRoles{
     std::pair{QPalette::HighlightedText, QPalette::Highlight},
 };
 
+// Disabled text is dimmed no further than this against its palette colour:
+// styles shade button faces and frames away from that colour (Fusion draws a
+// dark button's face lighter), and against what they draw the text must still
+// make 4.5:1.
+constexpr double DimmedContrast = 7;
+
 // `dimmed` moved toward `full` just far enough to read on `background`.
 QColor readableDimmed(const QColor &dimmed, const QColor &full, const QColor &background) {
     constexpr int Steps = 32;
@@ -36,7 +42,7 @@ QColor readableDimmed(const QColor &dimmed, const QColor &full, const QColor &ba
         const QColor c(toward(dimmed.red(), full.red(), step),
                        toward(dimmed.green(), full.green(), step),
                        toward(dimmed.blue(), full.blue(), step));
-        if (ReadableText::Contrast(c, background) >= ReadableText::LeastContrast)
+        if (ReadableText::Contrast(c, background) >= DimmedContrast)
             return c;
     }
     return full;

@@ -172,8 +172,8 @@ void TestReadableText::everyTextReads() {
     QFont big = notice->Text1->font();
     big.setPointSize(20);
     big.setBold(true);
-    for (QPlainTextEdit *box : {notice->Text1, f->Text6})
-        box->setFont(big);
+    for (QWidget *w : std::initializer_list<QWidget *>{notice->Text1, f->Text6, f->Command1})
+        w->setFont(big);
     QVERIFY(f.Show());
     notice->show();
     QApplication::setPalette(shown);
@@ -190,10 +190,15 @@ void TestReadableText::everyTextReads() {
     for (QWidget *w : std::initializer_list<QWidget *>{notice->Text1, notice->Command1})
         checkText(w, u"Form2."_s + w->objectName(), faults);
 
+    // As drawn, where the style may shade a face away from the palette's colour.
+    f->Command1->setEnabled(false); // as every tick leaves Remove
+    f->Command1->resize(240, 60);   // room for its large letters
     QVERIFY(!notice->Text1->isEnabled());
     QVERIFY(!f->Text6->isEnabled());
-    for (auto [box, name] : {std::pair{notice->Text1, "Form2.Text1"}, {f->Text6, "Text6"}}) {
-        const double drawn = shownContrast(box->viewport());
+    for (auto [w, name] : {std::pair{notice->Text1->viewport(), "Form2.Text1"},
+                           {f->Text6->viewport(), "Text6"},
+                           {static_cast<QWidget *>(f->Command1), "Command1"}}) {
+        const double drawn = shownContrast(w);
         if (drawn < Least)
             faults << u"%1 as drawn: %2:1"_s.arg(QLatin1String(name)).arg(drawn, 0, 'f', 2);
     }
