@@ -3,6 +3,7 @@
 #include "icons.h"
 #include "monthcalendar.h"
 #include "queuecolumn.h"
+#include "readabletext.h"
 #include "twips.h"
 
 #include <QCheckBox>
@@ -249,6 +250,9 @@ void take(Form1Controls &c, const QHash<QString, QWidget *> &built) {
 namespace Form1Layout {
 
 void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
+    // Disabled controls (the inert ones, the queue columns but Time, Remove,
+    // and all of them while the window is disabled) still show readable text.
+    ReadableText::KeepDisabledReadable(client);
     QHash<QString, QWidget *> built;
     std::vector<std::pair<int, QWidget *>> focusable;
     for (const DesignedControl &c : Controls) {
@@ -262,12 +266,8 @@ void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
         w->setEnabled(c.enabled);
         if (c.font != F::Dialog)
             w->setFont(fontOf(c.font));
-        if (const QColor *colour = backgroundOf(c.kind)) {
-            QPalette palette = w->palette();
-            palette.setColor(QPalette::Window, *colour);
-            w->setPalette(palette);
-            w->setAutoFillBackground(true);
-        }
+        if (const QColor *colour = backgroundOf(c.kind))
+            ReadableText::SetBackground(w, *colour);
         if (c.kind == K::Lamp)
             w->setAccessibleDescription(QStringLiteral("not lit yet"));
         if (c.tabIndex >= 0)

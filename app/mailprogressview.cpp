@@ -1,5 +1,7 @@
 #include "mailprogressview.h"
 
+#include "readabletext.h"
+
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -72,8 +74,6 @@ void MailProgressView::SetLamp(int member, Lamp colour) {
     if (member < 0 || member >= int(m_lamps.size()))
         return;
     QLabel *lamp = m_lamps[std::size_t(member)];
-    QPalette palette = lamp->palette();
-    palette.setColor(QPalette::Window, lampColour(colour));
-    lamp->setPalette(palette);
+    ReadableText::SetBackground(lamp, lampColour(colour));
     lamp->setAccessibleDescription(lampState(colour));
 }

@@ -1,6 +1,7 @@
 #include "form2.h"
 
 #include "icons.h"
+#include "readabletext.h"
 #include "twips.h"
 
 #include <QAccessible>
@@ -39,7 +40,9 @@ Form2::Form2(QWidget *parent)
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // A notice is read, never edited or copied: OK is its only active control.
+    // Disabled, its text must still read plainly.
     Text1->setEnabled(false);
+    ReadableText::KeepDisabledReadable(this);
 
     Command1 = new QPushButton(OkCaption, this);
     Command1->setObjectName(QStringLiteral("Command1"));

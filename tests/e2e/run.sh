@@ -5,9 +5,13 @@
 # driven only from outside, with xdotool, and read back through the
 # accessibility bus (AT-SPI) and screenshots.
 #
-# Usage: tests/e2e/run.sh [--update-screenshot] PATH/TO/tallowick
+# Usage: tests/e2e/run.sh [--dark] [--update-screenshot] PATH/TO/tallowick
+#   --dark               run Tallowick on a dark desktop: the GTK theme
+#                        Adwaita:dark (needs qt6-gtk-platformtheme and
+#                        gnome-themes-extra)
 #   --update-screenshot  also copy the main window's screenshot to
 #                        docs/screenshot-main.png in the source tree
+#                        (docs/screenshot-main-dark.png with --dark)
 # Environment: E2E_ARTIFACTS  directory for screenshots and logs (default: a
 #                             new temporary directory, printed at the start)
 # Prints one PASS/FAIL line per check and "e2e: N passed, M failed"; exits 0
@@ -22,11 +26,20 @@ logs=(app.log sink.out sink.err xvfb.log openbox.log trayer.log dbus.log inner.e
 source "$(dirname "$0")/common.sh"
 
 update_screenshot=0
-if [ "${1:-}" = "--update-screenshot" ]; then
-  update_screenshot=1
+desktop=()
+screenshot="screenshot-main.png"
+while [ $# -gt 1 ]; do
+  case $1 in
+    --update-screenshot) update_screenshot=1 ;;
+    --dark)
+      desktop=(GTK_THEME=Adwaita:dark QT_QPA_PLATFORMTHEME=gtk3)
+      screenshot="screenshot-main-dark.png"
+      ;;
+    *) break ;;
+  esac
   shift
-fi
-app=${1:?usage: run.sh [--update-screenshot] PATH/TO/tallowick}
+done
+app=${1:?usage: run.sh [--dark] [--update-screenshot] PATH/TO/tallowick}
 if [ ! -x "$app" ]; then
   echo "FAIL: $app is not an executable"
   exit 1
@@ -61,7 +74,7 @@ wait_for 100 window_named panel ||
 # ---- Tallowick and the mail server, in their own network namespace ---------
 
 avoid_midnight
-start_inner "$app" QT_QPA_PLATFORM=xcb ||
+start_inner "$app" QT_QPA_PLATFORM=xcb "${desktop[@]}" ||
   abort "a private network namespace with the SMTP sink on 127.0.0.1:25" \
     "$(cat "$work/inner.err" "$work/inner.log" "$work/sink.err" 2>/dev/null)"
 pass "a private network namespace with the SMTP sink on 127.0.0.1:25"
@@ -165,8 +178,8 @@ activate "$W"
 import -window "$W" "$artifacts/main.png"
 if [ "$update_screenshot" -eq 1 ]; then
   mkdir -p "$repo/docs"
-  cp "$artifacts/main.png" "$repo/docs/screenshot-main.png"
-  echo "e2e: updated docs/screenshot-main.png"
+  cp "$artifacts/main.png" "$repo/docs/$screenshot"
+  echo "e2e: updated docs/$screenshot"
 fi
 
 # ---- Hide to the tray and back ---------------------------------------------
