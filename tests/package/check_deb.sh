@@ -118,8 +118,15 @@ unlisted=()
 # (libc6-i386's /lib32/libm.so.6) share the name.
 loaded=$(ldd "$root/usr/bin/tallowick")
 while read -r library; do
-  path=$(awk -v lib="$library" '$1 == lib && $2 == "=>" { print $3 }' <<<"$loaded")
-  owner=$(dpkg -S "${path:-*/$library}" 2>/dev/null | head -n1 | cut -d: -f1)
+  # "libm.so.6 => /lib/.../libm.so.6 (...)", or the loader's "/lib64/ld-linux-x86-64.so.2 (...)"
+  path=$(awk -v lib="$library" '$1 == lib && $2 == "=>" { print $3 }
+    substr($1, length($1) - length(lib)) == "/" lib { print $1 }' <<<"$loaded")
+  owner=
+  # /lib is /usr/lib on a merged system; dpkg knows each file by one of the two.
+  for candidate in ${path:+"$path" "/usr${path#/usr}" "${path#/usr}"}; do
+    owner=$(dpkg -S "$candidate" 2>/dev/null | head -n1 | cut -d: -f1)
+    [ -n "$owner" ] && break
+  done
   [[ ", $depends" == *", ${owner:-?} "* ]] || unlisted+=("$library (${owner:-no package})")
 done < <(objdump -p "$root/usr/bin/tallowick" | awk '$1 == "NEEDED" { print $2 }')
 if [ ${#unlisted[@]} -eq 0 ] && [ -n "$depends" ]; then
