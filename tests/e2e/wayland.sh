@@ -50,8 +50,9 @@ begin_run
 unset DISPLAY
 start_session_bus # also makes XDG_RUNTIME_DIR, a 0700 folder, which weston needs
 socket=tallowick-$$
-# No animations: what the pictures show is where the windows are.
-printf '[shell]\nanimation=none\nclose-animation=none\nstartup-animation=none\nfocus-animation=none\n' \
+# No animations: what the pictures show is where the windows are. No panel
+# clock: a minute turning between two pictures would look like a new window.
+printf '[shell]\nanimation=none\nclose-animation=none\nstartup-animation=none\nfocus-animation=none\nclock-format=none\n' \
   >"$work/weston.ini"
 # --debug lets weston-debug read the protocol and weston-screenshooter take
 # pictures; the pixman renderer keeps what it shows, for those pictures. The
