@@ -208,6 +208,16 @@ start_inner() {
   [ -s "$work/app.pid" ]
 }
 
+# After OK on the exit confirmation: Tallowick ends, with status 0, within 10 s.
+ended_after_ok() {
+  wait_for 100 test -f "$work/app.rc"
+  if [ -f "$work/app.rc" ]; then
+    check "OK on the confirmation ended Tallowick with status 0" test "$(cat "$work/app.rc")" -eq 0
+  else
+    fail "OK on the confirmation ended Tallowick" "still running after 10 s"
+  fi
+}
+
 # ---- Reading and driving the windows through the accessibility bus ---------
 
 probe() { /usr/bin/python3 "$e2e_dir/atspi_probe.py" >"$work/state.json" 2>"$work/probe.err"; }

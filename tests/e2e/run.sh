@@ -226,12 +226,7 @@ if [ -n "$box" ]; then
   pass "Exit asked for confirmation"
   activate "$box"
   xdotool key Return
-  wait_for 100 test -f "$work/app.rc"
-  if [ -f "$work/app.rc" ]; then
-    check "OK on the confirmation ended Tallowick with status 0" test "$(cat "$work/app.rc")" -eq 0
-  else
-    fail "OK on the confirmation ended Tallowick" "still running after 10 s"
-  fi
+  ended_after_ok
 else
   fail "Exit asked for confirmation"
 fi

@@ -212,12 +212,7 @@ if wait_for 50 asked; then
   drive press Exit
   wait_for 50 asked
   check "OK on the second confirmation was pressed" drive --window "Exit Confirmation" press OK
-  wait_for 100 test -f "$work/app.rc"
-  if [ -f "$work/app.rc" ]; then
-    check "OK on the confirmation ended Tallowick with status 0" test "$(cat "$work/app.rc")" -eq 0
-  else
-    fail "OK on the confirmation ended Tallowick" "still running after 10 s"
-  fi
+  ended_after_ok
 else
   fail "Exit asked for confirmation" "$(cat "$work/drive.err")"
 fi
