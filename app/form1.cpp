@@ -45,6 +45,7 @@ Form1::Form1(Form1Services services, QWidget *parent)
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
     m_progress = std::make_unique<MailProgressView>(Text1, Label2, Label8);
     m_module1 = std::make_unique<Module1>(*Winsock1, *m_progress, Now);
+    m_tick = new SchedulerTick(m_queue, *this, Now, this);
     connectHandlers();
     Timer1->start();
     Timer2->start();
@@ -91,6 +92,7 @@ void Form1::connectHandlers() {
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
+    connect(m_tick, &SchedulerTick::Finished, this, &Form1::EndTick);
 }
 
 // ---- Start-up -------------------------------------------------------------
@@ -208,9 +210,9 @@ void Form1::Leave(ExitRules::Request how) {
 }
 
 void Form1::CloseWhenIdle(ExitRules::Request how) {
-    // A tick (and the mail session inside it) is running below us on the
-    // stack: leave the window alive until it has unwound, but let the user
-    // see the program go at once.
+    // A tick is under way: its mail session is abandoned, and the window
+    // closes once the tick has recorded that and ended; the user sees the
+    // program go at once.
     m_exit.Defer(how);
     m_module1->Abandon();
     hide();
@@ -301,14 +303,10 @@ void Form1::Timer2_Timer() {
     Command2->setEnabled(false);
     Ongoing = true;
     Timer2->stop();
+    m_tick->Start();
+}
 
-    try {
-        SchedulerTick(m_queue, *this, Now).Run();
-    } catch (...) {
-        // Run handles each delivery's failure itself; whatever else goes
-        // wrong must still let the queue run again below.
-    }
-
+void Form1::EndTick() {
     Command2->setEnabled(true);
     Ongoing = false;
     if (const std::optional<ExitRules::Request> request = m_exit.TakeDeferred()) {
@@ -323,20 +321,16 @@ void Form1::ShowNotice(const QString &text) {
     m_exit.OpenNotice(text);
 }
 
-void Form1::ProcessEvents() {
-    QCoreApplication::processEvents();
-}
-
-bool Form1::DispatchMail(int index) {
+void Form1::DispatchMail(int index, std::function<void(bool delivered)> done) {
     m_progress->SetEventsText(QString());
-    m_module1->MailDelivered = false;
     const QString server = Text3->text();
     const QString originator = Text7->text();
     const QString recipient = m_queue.Recipient(index);
     const QString subject = m_queue.Subject(index);
     const QString message = m_queue.Message(index);
-    const MailOutcome outcome =
-        m_module1->SendMail(server, originator, originator, recipient, subject, message);
-    QApplication::beep();
-    return outcome.delivered;
+    m_module1->SendMail(server, originator, originator, recipient, subject, message,
+                        [done = std::move(done)](const MailOutcome &outcome) {
+                            QApplication::beep();
+                            done(outcome.delivered);
+                        });
 }

@@ -101,7 +101,11 @@ public Q_SLOTS:
     void List8_Click();
     void Calendar1_Click();
     void ShowTrayIcon();
-    bool DispatchMail(int index) override;
+
+public:
+    // Sends entry `index` as mail with the server and originator boxes as they stand now;
+    // `done` learns, once the session has ended, whether the server took it.
+    void DispatchMail(int index, std::function<void(bool delivered)> done) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -120,10 +124,11 @@ private:
     // Closes the window, and for an exit the notice windows with it.
     void Leave(ExitRules::Request how);
     void SetRemoveEnabled(bool enabled);
+    // The tick has delivered what was due: the queue is the user's again.
+    void EndTick();
 
     // TickWindow: how a tick delivers.
     void ShowNotice(const QString &text) override;
-    void ProcessEvents() override;
     bool Leaving() const override { return m_exit.Deferred(); }
 
     std::function<QDateTime()> Now;
@@ -136,6 +141,7 @@ private:
     QItemSelectionModel *m_selection = nullptr; // the table's one selection
     std::unique_ptr<MailProgressView> m_progress;
     std::unique_ptr<Module1> m_module1;
+    SchedulerTick *m_tick = nullptr;
     Module2 m_module2;
     Module3 m_module3;
     ExitRules m_exit;

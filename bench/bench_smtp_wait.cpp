@@ -28,9 +28,8 @@ int main(int argc, char **argv) {
     QElapsedTimer wall;
     const double cpuBefore = ProcessCpuSeconds();
     wall.start();
-    session.module.SendMail(QStringLiteral("127.0.0.1"), QStringLiteral("a@example.org"),
-                            QStringLiteral("a@example.org"), QStringLiteral("b@example.org"),
-                            QStringLiteral("bench"), QStringLiteral(" bench"));
+    session.Send(QStringLiteral("127.0.0.1"), QStringLiteral("a@example.org"),
+                 QStringLiteral("b@example.org"), QStringLiteral("bench"), QStringLiteral(" bench"));
     const double wallSeconds = wall.nsecsElapsed() / 1e9;
     const double cpu = ProcessCpuSeconds() - cpuBefore;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QEventLoop>
 #include <QString>
 
 #include "module1.h"
@@ -27,4 +28,18 @@ struct BenchSession {
     Module1 module{socket, view, [] {
                        return QDateTime::currentDateTime();
                    }};
+
+    // Runs one session to its end; true when the server took the mail.
+    bool Send(const QString &server, const QString &from, const QString &to,
+              const QString &subject, const QString &body) {
+        QEventLoop loop;
+        bool delivered = false;
+        module.SendMail(server, from, from, to, subject, body,
+                        [&](const MailOutcome &outcome) {
+                            delivered = outcome.delivered;
+                            loop.quit();
+                        });
+        loop.exec();
+        return delivered;
+    }
 };

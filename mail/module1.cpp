@@ -4,10 +4,6 @@
 #include "sessionview.h"
 #include "winsock.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -101,6 +97,13 @@ bool OneOf(int code, std::span<const int> codes) {
     return std::ranges::find(codes, code) != codes.end();
 }
 
+// A server's reply as one line of text: its lines joined with a blank, no CR or LF left.
+QString OneLine(const QByteArray &reply) {
+    QString text = QString::fromUtf8(reply);
+    text.replace(u'\r', u'\n');
+    return text.split(u'\n', Qt::SkipEmptyParts).join(u' ').trimmed();
+}
+
 // The address of a mail from / rcpt to command in angle brackets. When the user typed a
 // bracketed address ("Name <a@b>"), that part is taken as it stands.
 QByteArray EnvelopeAddress(const QString &typed) {
@@ -114,73 +117,59 @@ QByteArray EnvelopeAddress(const QString &typed) {
 
 } // namespace
 
-Module1::Module1(Winsock &socket, SessionView &view, Clock now)
-    : m_socket(socket)
+Module1::Module1(Winsock &socket, SessionView &view, Clock now, QObject *parent)
+    : QObject(parent)
+    , m_socket(socket)
     , m_view(view)
-    , m_now(std::move(now)) {
-    m_socketEvents = {
-        QObject::connect(&socket, &Winsock::Connected, &socket, [this] { Winsock1_Connect(); }),
-        QObject::connect(&socket, &Winsock::DataArrival, &socket,
-                         [this] { Winsock1_DataArrival(); }),
-        QObject::connect(&socket, &Winsock::Error, &socket,
-                         [this](int number, const QString &text) { Winsock1_Error(number, text); }),
-        QObject::connect(&socket, &Winsock::PeerClosed, &socket, [this] { Winsock1_PeerClosed(); }),
-    };
+    , m_now(std::move(now))
+    , m_deadline(new QTimer(this)) {
+    m_deadline->setTimerType(Qt::PreciseTimer);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &Module1::OnDeadline);
+    connect(&socket, &Winsock::Connected, this, &Module1::Winsock1_Connect);
+    connect(&socket, &Winsock::DataArrival, this, &Module1::Winsock1_DataArrival);
+    connect(&socket, &Winsock::Error, this, &Module1::Winsock1_Error);
+    connect(&socket, &Winsock::PeerClosed, this, &Module1::Winsock1_PeerClosed);
 }
 
-Module1::~Module1() {
-    for (const QMetaObject::Connection &connection : std::as_const(m_socketEvents))
-        QObject::disconnect(connection);
-}
+// A session still running when the window goes simply stops: nobody is left to tell.
+Module1::~Module1() = default;
 
-// What one session carries, as it goes on the wire.
-struct Module1::Session {
-    QString server;
-    QByteArray mailFrom;
-    QByteArray rcptTo;
-    MessageInput message;
-};
-
-MailOutcome Module1::SendMail(const QString &server, const QString &headerSender,
-                              const QString &envelopeSender, const QString &recipient,
-                              const QString &subject, const QString &body) {
-    if (m_running)
-        return {false, AbandonedText}; // one session at a time; the caller keeps it so
-    m_running = true;
-    const auto notRunning = qScopeGuard([this] { m_running = false; });
-
-    try {
-        m_view.SetLamp(0, Lamp::Passed);
-        MailOutcome outcome;
-        if (const int state = m_socket.State(); state != Winsock::sckClosed) {
-            // A connection is still open: report it and close it so the next session can run.
-            outcome.reason =
-                TimeStamp(m_now()) + TcpStatusText + QLatin1Char(' ') + QString::number(state);
-            AppendEvent(outcome.reason);
-            m_view.SetLamp(ResultLamp, Lamp::Failed);
-        } else {
-            Session session{server,
-                            EnvelopeAddress(envelopeSender),
-                            EnvelopeAddress(recipient),
-                            {headerSender, recipient, subject, body, {}, {}, {}}};
-            Prepare(session);
-            const bool accepted = RunDialogue(session);
-            QCoreApplication::processEvents();
-            outcome = Judge(accepted);
-        }
-        m_socket.Close();
-        for (int lamp = 0; lamp <= LastStepLamp; ++lamp)
-            m_view.SetLamp(lamp, Lamp::Idle);
-        return outcome;
-    } catch (const WinsockFault &fault) {
-        // The control refused a property or the connect: the session ends here, and the next
-        // one finds the socket in whatever state this left it.
-        AppendEvent(fault.Description);
-        return {MailDelivered, fault.Description};
+void Module1::SendMail(const QString &server, const QString &headerSender,
+                       const QString &envelopeSender, const QString &recipient,
+                       const QString &subject, const QString &body, Done done) {
+    if (m_running) {
+        // One session at a time: the caller's mail never started.
+        QMetaObject::invokeMethod(
+            this,
+            [done = std::move(done)] {
+                done({false, MailOutcome::Reason::Busy, AbandonedText, {}});
+            },
+            Qt::QueuedConnection);
+        return;
     }
+    m_running = true;
+    m_done = std::move(done);
+    MailDelivered = false;
+    m_view.SetLamp(0, Lamp::Passed);
+    if (const int state = m_socket.State(); state != Winsock::sckClosed) {
+        // A connection is still open: report it and close it so the next session can run.
+        const QString report =
+            TimeStamp(m_now()) + TcpStatusText + QLatin1Char(' ') + QString::number(state);
+        AppendEvent(report);
+        m_view.SetLamp(ResultLamp, Lamp::Failed);
+        End({false, MailOutcome::Reason::SocketBusy, report, {}});
+        return;
+    }
+    m_session = {server,
+                 EnvelopeAddress(envelopeSender),
+                 EnvelopeAddress(recipient),
+                 {headerSender, recipient, subject, body, {}, {}, {}}};
+    Prepare();
+    Perform();
 }
 
-void Module1::Prepare(Session &session) {
+void Module1::Prepare() {
     const QDateTime start = m_now();
     DateHeaderText = MessageText::DateHeaderText(start);
     SessionOk = true;
@@ -188,61 +177,55 @@ void Module1::Prepare(Session &session) {
     m_parser.Clear();
     ServerReply.clear();
     m_peerClosed = false;
-    m_view.SetEventsText(DateTimeStamp(start) + ConnectingText + session.server);
+    m_heloSent = false;
+    m_accepted = false;
+    m_step = 0;
+    m_why = MailOutcome::Reason::None;
+    m_decidingReply.clear();
+    m_view.SetEventsText(DateTimeStamp(start) + ConnectingText + m_session.server);
     m_view.EventsCaretToEnd();
-    session.message.localHostName = Winsock::LocalHostName();
-    session.message.dateHeaderText = DateHeaderText;
+    m_session.message.localHostName = Winsock::LocalHostName();
+    m_session.message.dateHeaderText = DateHeaderText;
 }
 
-bool Module1::RunDialogue(Session &session) {
-    // Once the server has accepted the end of data the mail is its own: nothing after that
-    // may count as a failure, or the mail would be sent again at the next tick.
-    bool accepted = false;
-    for (const Exchange &exchange : Dialogue) {
-        if (!SessionOk)
-            break;
-        Perform(exchange, session);
-        m_view.SetLamp(exchange.lamp, exchange.colour);
-        if (exchange.out == Out::EndOfData)
-            accepted = SessionOk;
-    }
-    return accepted;
-}
-
-void Module1::Perform(const Exchange &exchange, Session &session) {
+void Module1::Perform() {
+    const Exchange &exchange = Dialogue[m_step];
     switch (exchange.out) {
     case Out::Connect:
-        m_socket.LocalPort = 0;
-        m_socket.Protocol = Winsock::sckTCPProtocol;
-        m_socket.RemoteHost = session.server;
-        m_socket.RemotePort = SmtpPort;
-        m_socket.Connect();
+        try {
+            m_socket.LocalPort = 0;
+            m_socket.Protocol = Winsock::sckTCPProtocol;
+            m_socket.RemoteHost = m_session.server;
+            m_socket.RemotePort = SmtpPort;
+            m_socket.Connect();
+        } catch (const WinsockFault &fault) {
+            EndAtFault(fault.Description);
+            return;
+        }
         break;
     case Out::Ehlo:
         SendLine(EhloCommand);
         // A server that does not know ehlo is greeted once more with helo.
-        if (OneOf(WaitReply(exchange.awaited, ReplyLimit(), EhloUnknownCodes), EhloUnknownCodes))
-            SendLine(HeloCommand);
-        else
-            return;
-        break;
+        WaitReply(exchange.awaited, ReplyLimit(), EhloUnknownCodes);
+        return;
     case Out::MailFrom:
-        SendLine(MailFromCommand + session.mailFrom + CommandEnd);
+        SendLine(MailFromCommand + m_session.mailFrom + CommandEnd);
         break;
     case Out::RcptTo:
-        SendLine(RcptToCommand + session.rcptTo + CommandEnd);
+        SendLine(RcptToCommand + m_session.rcptTo + CommandEnd);
         break;
     case Out::Data:
         SendLine(DataCommand);
         break;
     case Out::Message:
-        session.message.messageIdTime = m_now();
-        for (const MessageSend &send : MessageText::Sends(session.message)) {
+        m_session.message.messageIdTime = m_now();
+        for (const MessageSend &send : MessageText::Sends(m_session.message)) {
             SendLine(send.bytes);
             if (const int lamp = LampAfter(send.part); lamp >= 0)
                 m_view.SetLamp(lamp, Lamp::Passed);
         }
-        break;
+        Next();
+        return;
     case Out::EndOfData:
         SendLine(MessageText::EndOfData());
         WaitReply(exchange.awaited, EndOfDataTimeout);
@@ -251,61 +234,208 @@ void Module1::Perform(const Exchange &exchange, Session &session) {
         SendLine(QuitCommand);
         break;
     }
-    if (exchange.awaited != 0)
-        WaitReply(exchange.awaited);
+    WaitReply(exchange.awaited, ReplyLimit());
 }
 
-MailOutcome Module1::Judge(bool accepted) {
+void Module1::Next() {
+    const Exchange &exchange = Dialogue[m_step];
+    m_view.SetLamp(exchange.lamp, exchange.colour);
+    if (exchange.out == Out::EndOfData)
+        // Once the server has accepted the end of data the mail is its own: nothing after
+        // that may count as a failure, or the mail would be sent again at the next tick.
+        m_accepted = SessionOk;
+    ++m_step;
+    if (SessionOk && m_step < Dialogue.size())
+        Perform();
+    else
+        Judge();
+}
+
+void Module1::WaitReply(int expected, std::chrono::milliseconds limit,
+                        std::span<const int> tolerated) {
+    if (!SessionOk) {
+        ReplyEnded(0);
+        return;
+    }
+    m_wait.emplace();
+    m_wait->expected = expected;
+    m_wait->tolerated = tolerated;
+    m_wait->limit = limit;
+    m_wait->elapsed.start();
+    m_deadline->start(limit);
+    Examine();
+}
+
+void Module1::Examine() {
+    if (!m_wait)
+        return;
+    const ReplyParser::Reply reply = m_parser.Take();
+    ServerReply = m_parser.Buffer();
+    if (const std::optional<int> code = Settle(reply)) {
+        ReplyEnded(*code);
+        return;
+    }
+    if (!SessionOk) {
+        ReplyEnded(0);
+        return;
+    }
+    if (m_peerClosed) {
+        Fail(PeerClosedText, MailOutcome::Reason::PeerClosed);
+        ReplyEnded(0);
+        return;
+    }
+    if (std::chrono::nanoseconds(m_wait->elapsed.nsecsElapsed()) > m_wait->limit) {
+        // The reply to "quit" comes after the server has taken the mail: there is nothing
+        // left to refuse, and a missing one is only noted.
+        const bool farewell = m_wait->expected == ClosingCode;
+        Fail(farewell ? QuitUnansweredText : TimeOutText, MailOutcome::Reason::TimedOut);
+        m_parser.Clear();
+        ServerReply.clear();
+        ReplyEnded(0);
+    }
+}
+
+void Module1::OnDeadline() {
+    if (!m_wait)
+        return;
+    const auto left = m_wait->limit - std::chrono::milliseconds(m_wait->elapsed.elapsed());
+    if (left >= 0ms) {
+        // Early by a hair: the limit itself has not yet passed.
+        m_deadline->start(left + 1ms);
+        return;
+    }
+    Examine();
+}
+
+void Module1::ReplyEnded(int code) {
+    const bool wasEhlo = Dialogue[m_step].out == Out::Ehlo && !m_heloSent;
+    m_wait.reset();
+    m_deadline->stop();
+    if (wasEhlo && SessionOk && OneOf(code, EhloUnknownCodes)) {
+        m_heloSent = true;
+        SendLine(HeloCommand);
+        WaitReply(Dialogue[m_step].awaited, ReplyLimit());
+        return;
+    }
+    Next();
+}
+
+std::chrono::milliseconds Module1::ReplyLimit() const {
+    if (ReplyTimeoutOverride > 0ms)
+        return ReplyTimeoutOverride;
+    return std::chrono::seconds(ReplyTimeout);
+}
+
+std::optional<int> Module1::Settle(const ReplyParser::Reply &reply) {
+    const int expected = m_wait->expected;
+    switch (reply.status) {
+    case ReplyParser::Status::Complete:
+        if (Answers(reply.code, expected) || OneOf(reply.code, m_wait->tolerated))
+            return reply.code;
+        m_decidingReply = reply.text;
+        if (expected == ClosingCode) {
+            Fail(QuitReplyText + OneLine(reply.text), MailOutcome::Reason::Refused);
+            return reply.code;
+        }
+        // Any other answer ends the session; the server is told goodbye if it still listens.
+        if (m_socket.State() == Winsock::sckConnected)
+            SendLine(QuitCommand);
+        Fail(NotDeliveredText + OneLine(reply.text), MailOutcome::Reason::Refused);
+        return reply.code;
+    case ReplyParser::Status::NotSmtp:
+        Fail(NotSmtpText + reply.reason, MailOutcome::Reason::NotSmtp);
+        return 0;
+    case ReplyParser::Status::TooLong:
+        Fail(TooLongText + reply.reason, MailOutcome::Reason::NotSmtp);
+        m_parser.Clear();
+        ServerReply.clear();
+        return 0;
+    case ReplyParser::Status::Incomplete:
+        break;
+    }
+    return std::nullopt;
+}
+
+void Module1::Judge() {
     const QDateTime end = m_now();
-    if (!accepted) {
+    if (!m_accepted) {
         m_view.SetResultLine(DateTimeStamp(end) + ErrorText);
-        MailDelivered = false;
         m_view.SetLamp(ResultLamp, Lamp::Failed);
-        return {false, ErrorText};
+        End({false, m_why, ErrorText, m_decidingReply});
+        return;
     }
     if (!SessionOk) // "quit" went wrong, or the socket did afterwards
         AppendEvent(DateTimeStamp(end) + ErrorText);
     MailDelivered = true;
     if (MsgsSent == std::numeric_limits<qint32>::max()) {
         AppendEvent(OverflowText);
-        return {true, OverflowText};
+        End({true, MailOutcome::Reason::None, OverflowText, {}});
+        return;
     }
     ++MsgsSent;
     m_view.SetResultLine(DateTimeStamp(end) + MsgsSentText + QString::number(MsgsSent));
     m_view.SetEventsText(m_view.EventsText() + LineBreak + DateTimeStamp(end) + DisconnectingText);
     m_view.EventsCaretToEnd();
     m_view.SetLamp(ResultLamp, Lamp::Succeeded);
-    return {true, {}};
+    End({true, MailOutcome::Reason::None, {}, {}});
+}
+
+void Module1::End(MailOutcome outcome) {
+    m_socket.Close();
+    for (int lamp = 0; lamp <= LastStepLamp; ++lamp)
+        m_view.SetLamp(lamp, Lamp::Idle);
+    Hand(std::move(outcome));
+}
+
+void Module1::EndAtFault(const QString &description) {
+    AppendEvent(description);
+    Hand({false, MailOutcome::Reason::Fault, description, {}});
+}
+
+void Module1::Hand(MailOutcome outcome) {
+    m_wait.reset();
+    m_deadline->stop();
+    m_running = false;
+    // From the event loop: whoever started the session may start the next one from there.
+    QMetaObject::invokeMethod(
+        this,
+        [done = std::exchange(m_done, {}), outcome = std::move(outcome)] {
+            if (done)
+                done(outcome);
+        },
+        Qt::QueuedConnection);
 }
 
 void Module1::Winsock1_Connect() {
-    m_view.SetEventsText(m_view.EventsText() + ConnectedText);
+    if (m_running)
+        m_view.SetEventsText(m_view.EventsText() + ConnectedText);
 }
 
 void Module1::Winsock1_DataArrival() {
     m_parser.Append(m_socket.GetData());
     ServerReply = m_parser.Buffer();
-    WakeWait();
+    Examine();
 }
 
 void Module1::Winsock1_Error(int number, const QString &description) {
     Q_UNUSED(number);
-    ErrorText = QLatin1Char(' ') + description;
-    SessionOk = false;
-    WakeWait();
+    if (!m_running)
+        return;
+    Fail(QLatin1Char(' ') + description, MailOutcome::Reason::SocketError);
+    Examine();
 }
 
 void Module1::Winsock1_PeerClosed() {
     m_peerClosed = true;
-    WakeWait();
+    Examine();
 }
 
 void Module1::Abandon() {
     if (!m_running)
         return;
     if (SessionOk)
-        Fail(AbandonedText);
-    WakeWait();
+        Fail(AbandonedText, MailOutcome::Reason::Abandoned);
+    Examine();
 }
 
 void Module1::SendLine(const QByteArray &text) {
@@ -318,117 +448,10 @@ void Module1::SendLine(const QByteArray &text) {
     }
 }
 
-int Module1::WaitReply(int expected) {
-    return WaitReply(expected, ReplyLimit());
-}
-
-int Module1::WaitReply(int expected, std::chrono::milliseconds limit,
-                       std::span<const int> tolerated) {
-    if (!SessionOk)
-        return 0;
-    // The reply to "quit" comes after the server has taken the mail: there is nothing left to
-    // refuse or to say goodbye to, and what ends this wait badly is only noted.
-    const bool farewell = expected == ClosingCode;
-
-    // The wait sleeps in an event loop ended by this module when the socket has something to
-    // say, or by a precise timer at the deadline: the window stays responsive, nothing polls.
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setTimerType(Qt::PreciseTimer);
-    deadline.setSingleShot(true);
-    bool deadlinePassed = false;
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-        deadlinePassed = true;
-        loop.quit();
-    });
-    m_loop = &loop;
-    const auto noLoop = qScopeGuard([this] { m_loop = nullptr; });
-
-    // A monotonic clock: neither midnight nor a change of the system time moves the deadline.
-    QElapsedTimer elapsed;
-    elapsed.start();
-    const qint64 limitNs = std::chrono::nanoseconds(limit).count();
-
-    for (;;) {
-        const ReplyParser::Reply reply = m_parser.Take();
-        ServerReply = m_parser.Buffer();
-        if (const std::optional<int> code = Settle(reply, expected, tolerated))
-            return *code;
-        if (!SessionOk)
-            return 0;
-        if (m_peerClosed) {
-            Fail(PeerClosedText);
-            return 0;
-        }
-        const qint64 leftNs = limitNs - elapsed.nsecsElapsed();
-        if (leftNs < 0) {
-            Fail(farewell ? QuitUnansweredText : TimeOutText);
-            m_parser.Clear();
-            ServerReply.clear();
-            return 0;
-        }
-        constexpr qint64 NsPerMs = 1'000'000;
-        const qint64 leftMs = std::clamp<qint64>((leftNs + NsPerMs - 1) / NsPerMs, 1,
-                                                 std::numeric_limits<int>::max());
-        deadline.start(int(leftMs));
-        m_woken = false;
-        deadlinePassed = false;
-        loop.exec();
-        deadline.stop();
-        if (!m_woken && !deadlinePassed) {
-            // Something else ended every event loop: the program is on its way out.
-            Fail(AbandonedText);
-            return 0;
-        }
-    }
-}
-
-std::chrono::milliseconds Module1::ReplyLimit() const {
-    if (ReplyTimeoutOverride > 0ms)
-        return ReplyTimeoutOverride;
-    return std::chrono::seconds(ReplyTimeout);
-}
-
-std::optional<int> Module1::Settle(const ReplyParser::Reply &reply, int expected,
-                                   std::span<const int> tolerated) {
-    switch (reply.status) {
-    case ReplyParser::Status::Complete:
-        if (Answers(reply.code, expected) || OneOf(reply.code, tolerated))
-            return reply.code;
-        if (expected == ClosingCode) {
-            Fail(QuitReplyText + QString::fromUtf8(reply.text).trimmed());
-            return reply.code;
-        }
-        // Any other answer ends the session; the server is told goodbye if it still listens.
-        ErrorText = NotDeliveredText + QString::fromUtf8(reply.text);
-        if (m_socket.State() == Winsock::sckConnected)
-            SendLine(QuitCommand);
-        SessionOk = false;
-        return reply.code;
-    case ReplyParser::Status::NotSmtp:
-        Fail(NotSmtpText + reply.reason);
-        return 0;
-    case ReplyParser::Status::TooLong:
-        Fail(TooLongText + reply.reason);
-        m_parser.Clear();
-        ServerReply.clear();
-        return 0;
-    case ReplyParser::Status::Incomplete:
-        break;
-    }
-    return std::nullopt;
-}
-
-void Module1::WakeWait() {
-    if (m_loop == nullptr)
-        return;
-    m_woken = true;
-    m_loop->quit();
-}
-
-void Module1::Fail(const QString &reason) {
+void Module1::Fail(const QString &reason, MailOutcome::Reason why) {
     ErrorText = reason;
     SessionOk = false;
+    m_why = why;
 }
 
 void Module1::AppendEvent(const QString &line) {

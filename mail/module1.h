@@ -2,19 +2,21 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QList>
-#include <QMetaObject>
+#include <QElapsedTimer>
+#include <QObject>
 #include <QString>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <span>
 
+#include "messagetext.h"
 #include "replyparser.h"
 #include "sessionview.h"
 
-class QEventLoop;
+class QTimer;
 class Winsock;
 
 // One exchange of the SMTP dialogue: what goes out, the reply it waits for (0: none), and the
@@ -27,38 +29,53 @@ struct Exchange {
     Lamp colour;
 };
 
-// What became of one mail: whether the server took it, and why not when it did not.
+// What became of one mail: whether the server took it, why not when it did not, and the
+// server's reply that decided it. Made once, at the end of a session.
 struct MailOutcome {
+    enum class Reason {
+        None,        // delivered
+        Refused,     // the server answered with a refusal
+        TimedOut,    // no complete reply within the limit
+        SocketError, // the connection could not be made or broke
+        PeerClosed,  // the server closed the connection
+        NotSmtp,     // the server does not speak SMTP
+        SocketBusy,  // a connection was still open at the start; nothing was sent
+        Fault,       // the socket refused a property or the connect
+        Abandoned,   // the user left the program
+        Busy,        // another session was running; this one never started
+    };
     bool delivered = false;
-    QString reason; // what the result line or the Events box says went wrong; empty if nothing
+    Reason reason = Reason::None;
+    QString text;           // what the result line or the Events box says went wrong
+    QByteArray serverReply; // the reply that ended the session, if any
 };
 
-// The mail module: one SMTP session at a time over the main window's socket,
-// with its progress on the window and its outcome in MailDelivered. It handles
-// the socket's events itself from construction on.
-class Module1 {
+// The mail module: one SMTP session at a time over the main window's socket, with its
+// progress on the window. A session is a walk through the dialogue table driven by the
+// socket's events and one deadline timer; nothing waits inside a call.
+class Module1 : public QObject {
+    Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
+    using Done = std::function<void(const MailOutcome &)>;
 
-    Module1(Winsock &socket, SessionView &view, Clock now);
-    ~Module1();
-    Module1(const Module1 &) = delete;
-    Module1 &operator=(const Module1 &) = delete;
+    Module1(Winsock &socket, SessionView &view, Clock now, QObject *parent = nullptr);
+    ~Module1() override;
 
-    // Runs one complete session: connect, greeting, ehlo (helo when the server
-    // does not know ehlo), mail from, rcpt to, data, the message, end of data,
-    // quit. The mail is delivered (and MailDelivered true) when the server
-    // accepted the end of data; what goes wrong with quit afterwards is only
-    // noted in the Events box.
-    MailOutcome SendMail(const QString &server, const QString &headerSender,
-                         const QString &envelopeSender, const QString &recipient,
-                         const QString &subject, const QString &body);
+    // Starts one session and returns: connect, greeting, ehlo (helo when the server does not
+    // know ehlo), mail from, rcpt to, data, the message, end of data, quit. The mail is
+    // delivered when the server accepted the end of data; what goes wrong with quit
+    // afterwards is only noted in the Events box. `done` gets the outcome once, from the
+    // event loop, after the session has ended.
+    void SendMail(const QString &server, const QString &headerSender,
+                  const QString &envelopeSender, const QString &recipient,
+                  const QString &subject, const QString &body, Done done);
 
-    // Ends the running session at once as a failure (the user is leaving the
-    // program); a no-op between sessions.
+    // Ends the running session at once as a failure (the user is leaving the program);
+    // a no-op between sessions.
     void Abandon();
+    bool Running() const { return m_running; }
 
-    bool MailDelivered = false;
     qint32 MsgsSent = 0;
     qint16 ReplyTimeout = 50; // seconds; start-up sets it
     // When non-zero, replaces ReplyTimeout (tests and benchmarks wait less).
@@ -67,14 +84,29 @@ public:
     std::chrono::milliseconds EndOfDataTimeout = std::chrono::minutes(10);
     QString QueueFileName; // start-up only
 
-    // Session state, readable for the window and the tests.
-    QByteArray ServerReply;
+    // The record of the latest session, written by the session alone and cleared when the
+    // next one starts.
+    bool MailDelivered = false;
     bool SessionOk = false;
+    QByteArray ServerReply;
     QString ErrorText;
     QString DateHeaderText;
 
 private:
-    struct Session;
+    // What one session carries, as it goes on the wire.
+    struct Session {
+        QString server;
+        QByteArray mailFrom;
+        QByteArray rcptTo;
+        MessageInput message;
+    };
+    // The reply the session is waiting for, if any.
+    struct Wait {
+        int expected = 0;
+        std::span<const int> tolerated;
+        std::chrono::milliseconds limit{0};
+        QElapsedTimer elapsed; // monotonic: neither midnight nor a clock change moves it
+    };
 
     // The socket's events.
     void Winsock1_Connect();
@@ -82,34 +114,40 @@ private:
     void Winsock1_Error(int number, const QString &description);
     void Winsock1_PeerClosed();
 
-    // Starts a session: the date text, a clean slate, the first line of the Events box.
-    void Prepare(Session &session);
-    // Walks the dialogue until it ends or fails; true when the server took the mail.
-    bool RunDialogue(Session &session);
-    // Sends what one exchange sends and waits for its reply.
-    void Perform(const Exchange &exchange, Session &session);
-    // The result line, the count and lamp 8 after the dialogue.
-    MailOutcome Judge(bool accepted);
+    // The date text, a clean record, the first line of the Events box.
+    void Prepare();
+    // Sends what the current exchange sends, then waits for its reply or goes on.
+    void Perform();
+    // Lights the current exchange's lamp and goes on with the next one, or ends the dialogue.
+    void Next();
+    // Starts waiting for a reply answering `expected` (for 250, any 2yz reply does) or
+    // carrying one of the `tolerated` codes.
+    void WaitReply(int expected, std::chrono::milliseconds limit,
+                   std::span<const int> tolerated = {});
+    // Looks at what the socket has said for the running wait, and ends the wait when that
+    // decides it.
+    void Examine();
+    // The running wait has ended with the reply `code` (0: none, the session failed).
+    void ReplyEnded(int code);
+    // The code a reply ends the wait with (0: none, the session failed), or nothing while the
+    // reply is still incomplete.
+    std::optional<int> Settle(const ReplyParser::Reply &reply);
+    std::chrono::milliseconds ReplyLimit() const;
+    void OnDeadline();
+
+    // The result line, the count and lamp 8 after the dialogue, then the end of the session.
+    void Judge();
+    // Closes the socket, turns the step lamps grey, and hands the outcome over.
+    void End(MailOutcome outcome);
+    // A fault of the socket control: noted in the Events box, and the session ends where it
+    // stands (the next session finds and closes a socket left open).
+    void EndAtFault(const QString &description);
+    void Hand(MailOutcome outcome);
 
     // Sends the bytes while the session is still good; a refused send is reported in the
     // Events box and leaves SessionOk as it was.
     void SendLine(const QByteArray &text);
-    // Waits for the next complete reply and fails the session unless it answers `expected`
-    // (for 250, any 2yz reply does) or carries one of the `tolerated` codes. Window events are
-    // processed meanwhile. Returns the code of the reply that ended the wait, 0 if none did.
-    int WaitReply(int expected, std::chrono::milliseconds limit,
-                  std::span<const int> tolerated = {});
-    // The same with the usual limit for every reply but the one to the end of data.
-    int WaitReply(int expected);
-    // The code a reply ends the wait with (0: none, the session failed), or nothing while the
-    // reply is still incomplete.
-    std::optional<int> Settle(const ReplyParser::Reply &reply, int expected,
-                              std::span<const int> tolerated);
-    std::chrono::milliseconds ReplyLimit() const;
-
-    // Ends the running wait's event loop so that it looks again at what has happened.
-    void WakeWait();
-    void Fail(const QString &reason);
+    void Fail(const QString &reason, MailOutcome::Reason why);
     // Adds a line to the Events box (a fault description or the socket status report).
     void AppendEvent(const QString &line);
     // "mm-dd-yyyy hh:mm:ss" and "hh:mm:ss" from the injected clock, whatever the locale.
@@ -120,9 +158,15 @@ private:
     SessionView &m_view;
     Clock m_now;
     ReplyParser m_parser;
-    QEventLoop *m_loop = nullptr; // the running wait's loop, if any
-    bool m_woken = false;         // the running wait's loop was ended by this module
-    bool m_running = false;       // a session is in SendMail
-    bool m_peerClosed = false;    // the server closed the connection during this session
-    QList<QMetaObject::Connection> m_socketEvents;
+    QTimer *m_deadline;
+    Session m_session;
+    Done m_done;
+    std::optional<Wait> m_wait;
+    std::size_t m_step = 0;
+    bool m_running = false;
+    bool m_heloSent = false;
+    bool m_accepted = false;   // the server took the end of data
+    bool m_peerClosed = false; // the server closed the connection during this session
+    MailOutcome::Reason m_why = MailOutcome::Reason::None;
+    QByteArray m_decidingReply;
 };

@@ -1,5 +1,7 @@
 #include "replyparser.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ExcerptLength = 60;
@@ -86,19 +88,52 @@ void ReplyParser::Append(const QByteArray &bytes) {
     // middle; the reply stream is broken for good and only Clear() starts it afresh.
     if (m_overflow)
         return;
-    const qsizetype room = MaxReplySize - m_buffer.size();
-    if (bytes.size() > room) {
-        m_buffer.append(bytes.left(room));
-        m_overflow = true;
+    QByteArrayView in(bytes);
+    if (m_skipLine) {
+        const qsizetype lf = in.indexOf('\n');
+        if (lf < 0)
+            return;
+        m_skipLine = false;
+        in = in.sliced(lf); // the line end stays: it ends the line that was cut
+    }
+    m_buffer.append(in);
+    if (m_buffer.size() <= MaxReplySize)
+        return;
+    Fold();
+    if (m_buffer.size() <= MaxReplySize)
+        return;
+    if (m_buffer.indexOf('\n') < 0) {
+        // One line longer than the buffer: its start (the code) is kept, its end is not.
+        m_buffer.truncate(MaxReplySize);
+        m_skipLine = true;
         return;
     }
-    m_buffer.append(bytes);
+    m_buffer.truncate(MaxReplySize);
+    m_overflow = true;
+}
+
+void ReplyParser::Fold() {
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype lf = m_buffer.indexOf('\n', pos);
+        if (lf < 0)
+            break;
+        const LineCheck check = CheckLine(m_buffer.mid(pos, lf - pos), true);
+        if (check.kind != LineCheck::Kind::Continued ||
+            (m_keptCode != 0 && check.code != m_keptCode))
+            break; // the last line, or a line Take() will refuse
+        m_keptCode = check.code;
+        const qsizetype room = MaxReplySize - m_kept.size();
+        m_kept.append(QByteArrayView(m_buffer).sliced(pos, std::min(room, lf + 1 - pos)));
+        pos = lf + 1;
+    }
+    m_buffer.remove(0, pos);
 }
 
 ReplyParser::Reply ReplyParser::Take() {
     Reply reply;
     qsizetype pos = 0;
-    int firstCode = 0;
+    int firstCode = m_keptCode;
     for (;;) {
         const qsizetype lf = m_buffer.indexOf('\n', pos);
         const bool complete = lf >= 0;
@@ -129,8 +164,10 @@ ReplyParser::Reply ReplyParser::Take() {
         if (check.kind == LineCheck::Kind::Last) {
             reply.status = Status::Complete;
             reply.code = firstCode;
-            reply.text = m_buffer.left(pos);
+            reply.text = m_kept + m_buffer.left(std::min(pos, MaxReplySize - m_kept.size()));
             m_buffer.remove(0, pos);
+            m_kept.clear();
+            m_keptCode = 0;
             return reply;
         }
     }
@@ -138,5 +175,8 @@ ReplyParser::Reply ReplyParser::Take() {
 
 void ReplyParser::Clear() {
     m_buffer.clear();
+    m_kept.clear();
+    m_keptCode = 0;
+    m_skipLine = false;
     m_overflow = false;
 }

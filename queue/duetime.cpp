@@ -30,9 +30,19 @@ WallMinute WallMinute::Of(const QDateTime &localTime) {
 
 namespace DueTime {
 
-QString Compose(QDate date, const QString &hourText, const QString &minuteText) {
-    return QString::number(date.year()) + u'/' + QString::number(date.month()) + u'/' +
-           QString::number(date.day()) + u' ' + hourText + u':' + minuteText;
+std::optional<WallMinute> Compose(QDate date, const QString &hourText, const QString &minuteText) {
+    if (!ValidDate(date) || !ValidHour(hourText) || !ValidMinute(minuteText))
+        return std::nullopt;
+    return WallMinute{date, number(hourText, 2), number(minuteText, 2)};
+}
+
+QString Text(const WallMinute &due) {
+    return QStringLiteral("%1/%2/%3 %4:%5")
+        .arg(due.date.year())
+        .arg(due.date.month())
+        .arg(due.date.day())
+        .arg(due.hour, 2, 10, QLatin1Char('0'))
+        .arg(due.minute, 2, 10, QLatin1Char('0'));
 }
 
 std::optional<WallMinute> Read(const QString &dueText) {

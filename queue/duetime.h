@@ -17,6 +17,7 @@ struct WallMinute {
     int hour = 0;
     int minute = 0;
 
+    bool operator==(const WallMinute &) const = default;
     // Minutes since a fixed origin; differences count minute boundaries.
     qint64 Number() const;
     static WallMinute Of(const QDateTime &localTime);
@@ -24,8 +25,12 @@ struct WallMinute {
 
 namespace DueTime {
 
-// "2001/3/5 07:40" from the calendar date and the two time boxes' texts, as they stand.
-QString Compose(QDate date, const QString &hourText, const QString &minuteText);
+// The due minute the calendar date and the two time boxes' texts stand for; nothing when they
+// do not make a valid due time.
+std::optional<WallMinute> Compose(QDate date, const QString &hourText, const QString &minuteText);
+
+// The due text the queue shows in its hidden column: "2001/3/5 07:40", year/month/day.
+QString Text(const WallMinute &due);
 
 // Reads a due text back, in year/month/day order whatever the locale; blanks
 // around it are ignored. Nothing when it is not a valid date and time.

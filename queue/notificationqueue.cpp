@@ -2,22 +2,23 @@
 
 namespace {
 
-const QString &field(const QueueEntry &entry, int column) {
+// The text a view shows in one column of an entry.
+QString cellText(const QueueEntry &entry, int column) {
     switch (column) {
     case NotificationQueue::DueTextColumn:
-        return entry.DueText;
+        return DueTime::Text(entry.Due);
     case NotificationQueue::MessageColumn:
         return entry.Message;
     case NotificationQueue::StatusColumn:
-        return entry.Status;
+        return NotificationQueue::StatusText(entry.Status);
     case NotificationQueue::RecipientColumn:
         return entry.Recipient;
     case NotificationQueue::ModeColumn:
-        return entry.Mode;
+        return NotificationQueue::ModeText(entry.Mode);
     case NotificationQueue::SubjectColumn:
         return entry.Subject;
     default:
-        return entry.DisplayLine;
+        return DueTime::DisplayLine(entry.Due);
     }
 }
 
@@ -25,6 +26,22 @@ const QString &field(const QueueEntry &entry, int column) {
 
 NotificationQueue::NotificationQueue(QObject *parent)
     : QAbstractTableModel(parent) {}
+
+QString NotificationQueue::StatusText(EntryStatus status) {
+    switch (status) {
+    case EntryStatus::Waiting:
+        break;
+    case EntryStatus::Delivered:
+        return QStringLiteral("OK");
+    case EntryStatus::Retry:
+        return QStringLiteral("WT");
+    }
+    return QStringLiteral("##");
+}
+
+QString NotificationQueue::ModeText(EntryMode mode) {
+    return mode == EntryMode::Mail ? QStringLiteral("MX") : QStringLiteral("PU");
+}
 
 int NotificationQueue::Count() const {
     return int(m_rows.size());
@@ -34,7 +51,7 @@ void NotificationQueue::Append(const QueueEntry &entry) {
     Q_ASSERT(!IsFull());
     const int k = Count();
     beginInsertRows(QModelIndex(), k, k);
-    m_rows.push_back({entry, DueTime::Read(entry.DueText)});
+    m_rows.push_back(entry);
     endInsertRows();
 }
 
@@ -46,51 +63,52 @@ void NotificationQueue::Remove(int k) {
     endRemoveRows();
 }
 
-const NotificationQueue::Row *NotificationQueue::rowAt(int k) const {
+const QueueEntry *NotificationQueue::rowAt(int k) const {
     return k >= 0 && k < Count() ? &m_rows[std::size_t(k)] : nullptr;
 }
 
 QueueEntry NotificationQueue::Entry(int k) const {
-    const Row *row = rowAt(k);
-    return row ? row->entry : QueueEntry{};
+    const QueueEntry *row = rowAt(k);
+    return row ? *row : QueueEntry{};
 }
 
-QString NotificationQueue::fieldAt(int k, Column column) const {
-    const Row *row = rowAt(k);
-    return row ? field(row->entry, column) : QString();
-}
-
-QString NotificationQueue::DueText(int k) const {
-    return fieldAt(k, DueTextColumn);
-}
-QString NotificationQueue::Message(int k) const {
-    return fieldAt(k, MessageColumn);
-}
-QString NotificationQueue::Status(int k) const {
-    return fieldAt(k, StatusColumn);
-}
-QString NotificationQueue::Recipient(int k) const {
-    return fieldAt(k, RecipientColumn);
-}
-QString NotificationQueue::Mode(int k) const {
-    return fieldAt(k, ModeColumn);
-}
-QString NotificationQueue::Subject(int k) const {
-    return fieldAt(k, SubjectColumn);
-}
-QString NotificationQueue::DisplayLine(int k) const {
-    return fieldAt(k, DisplayLineColumn);
+QString NotificationQueue::textAt(int k, Column column) const {
+    const QueueEntry *row = rowAt(k);
+    return row ? cellText(*row, column) : QString();
 }
 
 std::optional<WallMinute> NotificationQueue::Due(int k) const {
-    const Row *row = rowAt(k);
-    return row ? row->due : std::nullopt;
+    const QueueEntry *row = rowAt(k);
+    return row ? std::optional(row->Due) : std::nullopt;
+}
+QString NotificationQueue::Message(int k) const {
+    return textAt(k, MessageColumn);
+}
+EntryStatus NotificationQueue::Status(int k) const {
+    const QueueEntry *row = rowAt(k);
+    return row ? row->Status : EntryStatus::Waiting;
+}
+QString NotificationQueue::Recipient(int k) const {
+    return textAt(k, RecipientColumn);
+}
+EntryMode NotificationQueue::Mode(int k) const {
+    const QueueEntry *row = rowAt(k);
+    return row ? row->Mode : EntryMode::PopUp;
+}
+QString NotificationQueue::Subject(int k) const {
+    return textAt(k, SubjectColumn);
+}
+QString NotificationQueue::DueText(int k) const {
+    return textAt(k, DueTextColumn);
+}
+QString NotificationQueue::DisplayLine(int k) const {
+    return textAt(k, DisplayLineColumn);
 }
 
-void NotificationQueue::SetStatus(int k, const QString &status) {
+void NotificationQueue::SetStatus(int k, EntryStatus status) {
     if (k < 0 || k >= Count())
         return;
-    m_rows[std::size_t(k)].entry.Status = status;
+    m_rows[std::size_t(k)].Status = status;
     const QModelIndex cell = index(k, StatusColumn);
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
 }
@@ -104,8 +122,8 @@ int NotificationQueue::columnCount(const QModelIndex &parent) const {
 }
 
 QVariant NotificationQueue::data(const QModelIndex &index, int role) const {
-    const Row *row = index.isValid() ? rowAt(index.row()) : nullptr;
+    const QueueEntry *row = index.isValid() ? rowAt(index.row()) : nullptr;
     if (row == nullptr || role != Qt::DisplayRole)
         return {};
-    return field(row->entry, index.column());
+    return cellText(*row, index.column());
 }

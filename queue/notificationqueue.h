@@ -1,6 +1,5 @@
 #pragma once
 
-#include "duetime.h"
 #include "queueentry.h"
 
 #include <QAbstractTableModel>
@@ -44,30 +43,31 @@ public:
 
     // The entry at k; an empty entry when k is not a position.
     QueueEntry Entry(int k) const;
-    QString DueText(int k) const;
-    QString Message(int k) const;
-    QString Status(int k) const;
-    QString Recipient(int k) const;
-    QString Mode(int k) const;
-    QString Subject(int k) const;
-    QString DisplayLine(int k) const;
-    // The due text at k as read once when the entry was stored; nothing when it
-    // cannot be read (or k is not a position).
+    // The due minute at k; nothing when k is not a position.
     std::optional<WallMinute> Due(int k) const;
+    QString Message(int k) const;
+    EntryStatus Status(int k) const;
+    QString Recipient(int k) const;
+    EntryMode Mode(int k) const;
+    QString Subject(int k) const;
+    // The texts the table shows for the due minute: "2001/3/5 07:40" in the
+    // hidden column, "05Mar2001 07:40" in the Time column.
+    QString DueText(int k) const;
+    QString DisplayLine(int k) const;
 
-    void SetStatus(int k, const QString &status);
+    void SetStatus(int k, EntryStatus status);
+
+    // The codes the table shows for a status and a mode.
+    static QString StatusText(EntryStatus status);
+    static QString ModeText(EntryMode mode);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
-    struct Row {
-        QueueEntry entry;
-        std::optional<WallMinute> due; // DueText read back, kept for the tick
-    };
-    const Row *rowAt(int k) const;
-    QString fieldAt(int k, Column column) const;
+    const QueueEntry *rowAt(int k) const;
+    QString textAt(int k, Column column) const;
 
-    std::vector<Row> m_rows;
+    std::vector<QueueEntry> m_rows;
 };

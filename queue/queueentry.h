@@ -1,29 +1,25 @@
 #pragma once
 
+#include "duetime.h"
+
 #include <QString>
 
-// Status codes of a queue entry.
-namespace StatusCode {
-inline const QString Waiting = QStringLiteral("##");   // never attempted
-inline const QString Delivered = QStringLiteral("OK"); // final
-inline const QString Retry = QStringLiteral("WT");     // attempted, tried again every tick
-} // namespace StatusCode
+// Where an entry stands: never attempted, delivered (final), or attempted and
+// tried again at every tick.
+enum class EntryStatus { Waiting, Delivered, Retry };
 
-// Delivery modes of a queue entry.
-namespace ModeCode {
-inline const QString PopUp = QStringLiteral("PU");
-inline const QString Mail = QStringLiteral("MX");
-} // namespace ModeCode
+// How an entry is delivered.
+enum class EntryMode { PopUp, Mail };
 
-// One stored notification: seven texts, one per column of the queue table.
+// One stored notification. The due minute, the mode and the status are values;
+// the texts the table shows for them are made by the queue model.
 struct QueueEntry {
-    QString DueText;     // "2001/3/5 07:40": year/month/day hour:minute
-    QString Message;     // a blank, then the message as typed
-    QString Status;      // "##", "OK" or "WT"
-    QString Recipient;   // as typed
-    QString Mode;        // "PU" or "MX"
-    QString Subject;     // as typed
-    QString DisplayLine; // "05Mar2001 07:40"
+    WallMinute Due;
+    QString Message; // a blank, then the message as typed
+    EntryStatus Status = EntryStatus::Waiting;
+    QString Recipient; // as typed
+    EntryMode Mode = EntryMode::PopUp;
+    QString Subject; // as typed
 
     bool operator==(const QueueEntry &) const = default;
 };

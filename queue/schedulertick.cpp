@@ -3,8 +3,16 @@
 #include "duetime.h"
 #include "notificationqueue.h"
 
-SchedulerTick::SchedulerTick(NotificationQueue &queue, TickWindow &window, Clock now)
-    : m_queue(queue)
+#include <QLoggingCategory>
+
+#include <exception>
+
+Q_LOGGING_CATEGORY(lcTick, "tallowick.tick")
+
+SchedulerTick::SchedulerTick(NotificationQueue &queue, TickWindow &window, Clock now,
+                             QObject *parent)
+    : QObject(parent)
+    , m_queue(queue)
     , m_window(window)
     , m_now(std::move(now)) {}
 
@@ -12,37 +20,61 @@ QString SchedulerTick::NoticeText(const QString &displayLine, const QString &mes
     return u' ' + displayLine + QStringLiteral("\r\n") + message;
 }
 
-void SchedulerTick::Run() {
-    // The count is taken once: nothing can store or remove while a tick runs.
-    const int count = m_queue.Count();
-    for (int counter = 1; counter <= count; ++counter) {
+void SchedulerTick::Start() {
+    if (m_running)
+        return;
+    m_running = true;
+    ++m_pass;
+    m_count = m_queue.Count();
+    m_next = 0;
+    walk();
+}
+
+void SchedulerTick::walk() {
+    while (m_next < m_count) {
         if (m_window.Leaving())
-            return;
-        const int k = counter - 1;
-        const QDateTime now = m_now();
-
-        // An entry whose due text cannot be read is passed over: Store refuses
-        // such times, so it can only come from outside the normal path.
+            break;
+        const int k = m_next++;
         const std::optional<WallMinute> due = m_queue.Due(k);
-        if (!due.has_value())
-            continue;
-        const qint64 d = DueTime::MinuteDifference(*due, now);
-        if (d >= 1 || m_queue.Status(k) == StatusCode::Delivered)
+        if (!due || DueTime::MinuteDifference(*due, m_now()) >= 1 ||
+            m_queue.Status(k) == EntryStatus::Delivered)
             continue;
 
-        bool delivered = false;
-        const QString mode = m_queue.Mode(k);
-        try {
-            if (mode == ModeCode::PopUp) {
-                m_window.ShowNotice(NoticeText(m_queue.DisplayLine(k), m_queue.Message(k)));
-                delivered = true;
-            }
-            if (mode == ModeCode::Mail)
-                delivered = m_window.DispatchMail(k);
-        } catch (...) {
-            delivered = false;
+        if (m_queue.Mode(k) == EntryMode::Mail) {
+            if (startMail(k))
+                return; // the pass goes on when the mail has ended
+            m_queue.SetStatus(k, EntryStatus::Retry);
+            continue;
         }
-        m_queue.SetStatus(k, delivered ? StatusCode::Delivered : StatusCode::Retry);
-        m_window.ProcessEvents();
+        bool shown = false;
+        try {
+            m_window.ShowNotice(NoticeText(m_queue.DisplayLine(k), m_queue.Message(k)));
+            shown = true;
+        } catch (const std::exception &fault) {
+            qCWarning(lcTick, "The notice of entry %d could not be shown: %s", k, fault.what());
+        }
+        m_queue.SetStatus(k, shown ? EntryStatus::Delivered : EntryStatus::Retry);
     }
+    finish();
+}
+
+bool SchedulerTick::startMail(int k) {
+    const quint64 pass = m_pass;
+    try {
+        m_window.DispatchMail(k, [this, pass, k](bool delivered) {
+            if (pass != m_pass || !m_running || m_next != k + 1)
+                return; // an answer nobody waits for any more
+            m_queue.SetStatus(k, delivered ? EntryStatus::Delivered : EntryStatus::Retry);
+            walk();
+        });
+        return true;
+    } catch (const std::exception &fault) {
+        qCWarning(lcTick, "The mail of entry %d could not be started: %s", k, fault.what());
+        return false;
+    }
+}
+
+void SchedulerTick::finish() {
+    m_running = false;
+    Q_EMIT Finished();
 }

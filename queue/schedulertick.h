@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -13,32 +14,49 @@ public:
     virtual ~TickWindow() = default;
     // Restores the main window and opens a new notice window with the text.
     virtual void ShowNotice(const QString &text) = 0;
-    // Sends entry k as mail; true when the server took it.
-    virtual bool DispatchMail(int k) = 0;
-    // One pass over the pending window events.
-    virtual void ProcessEvents() = 0;
+    // Starts sending entry k as mail and returns; `done` is called once, later,
+    // with whether the server took the mail.
+    virtual void DispatchMail(int k, std::function<void(bool delivered)> done) = 0;
     // True once the user has chosen to leave: the tick stops delivering.
     virtual bool Leaving() const = 0;
 };
 
-// One pass of the scheduler over the queue: every entry whose due minute has
-// come and that is not yet delivered is delivered by its mode, in position
-// order, and its status becomes "OK" or "WT".
-class SchedulerTick {
+// The scheduler's pass over the queue: every entry whose due minute has come
+// and that is not yet delivered is delivered by its mode, in position order,
+// and its status becomes delivered or retry. A mail is waited for by reacting
+// to its end, never inside a call: the pass goes on from the next position
+// once the mail's outcome has arrived.
+class SchedulerTick : public QObject {
+    Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
 
-    SchedulerTick(NotificationQueue &queue, TickWindow &window, Clock now);
+    SchedulerTick(NotificationQueue &queue, TickWindow &window, Clock now,
+                  QObject *parent = nullptr);
 
-    // Delivers what is due. Never throws: a delivery that fails by an
-    // exception leaves its entry "WT" and the tick goes on.
-    void Run();
+    // Starts a pass. It ends with Finished, emitted before Start returns when
+    // no mail had to be waited for. Does nothing while a pass runs.
+    void Start();
+    bool Running() const { return m_running; }
 
     // The text of a notice: " " + display line, CR LF, the stored message.
     static QString NoticeText(const QString &displayLine, const QString &message);
 
+Q_SIGNALS:
+    void Finished();
+
 private:
+    // Delivers from the next position on, until a mail is under way or the pass is over.
+    void walk();
+    // Starts the mail of entry k; false when it failed to start (the entry is then retried).
+    bool startMail(int k);
+    void finish();
+
     NotificationQueue &m_queue;
     TickWindow &m_window;
     Clock m_now;
+    bool m_running = false;
+    int m_count = 0;   // taken once a pass: nothing can store or remove meanwhile
+    int m_next = 0;    // the next position to look at
+    quint64 m_pass = 0; // tells a late answer of an earlier pass from this one's
 };

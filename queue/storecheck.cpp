@@ -35,17 +35,12 @@ std::optional<StoreRefusal> Check(const StoreInput &input) {
 }
 
 std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message, bool popUp) {
-    const QString dueText = DueTime::Compose(input.date, input.hour, input.minute);
-    const std::optional<WallMinute> due = DueTime::Read(dueText);
+    const std::optional<WallMinute> due = DueTime::Compose(input.date, input.hour, input.minute);
     if (!due.has_value())
         return std::nullopt;
-    return QueueEntry{dueText,
-                      u' ' + message,
-                      StatusCode::Waiting,
-                      input.recipient,
-                      popUp ? ModeCode::PopUp : ModeCode::Mail,
-                      input.subject,
-                      DueTime::DisplayLine(*due)};
+    return QueueEntry{*due,           u' ' + message,
+                      EntryStatus::Waiting, input.recipient,
+                      popUp ? EntryMode::PopUp : EntryMode::Mail, input.subject};
 }
 
 } // namespace StoreCheck

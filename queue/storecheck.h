@@ -48,9 +48,9 @@ inline const QString QueueFull =
 // of them; nothing when it can be stored.
 std::optional<StoreRefusal> Check(const StoreInput &input);
 
-// The entry a store that passed the check appends: the due text from the
-// date and the time boxes, the message after one blank, status "##", and
-// "PU" or "MX". Nothing when the due text would not read back.
+// The entry a store that passed the check appends: the due minute from the
+// date and the time boxes, the message after one blank, waiting, by pop-up or
+// mail. Nothing when the boxes do not make a due time.
 std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message, bool popUp);
 
 // A box counts as blank when nothing but blanks is left after trimming spaces.

@@ -266,8 +266,8 @@ void TestForm1Handlers::oneSelectionWhateverTheInput() {
     storeThree(f.form());
     // Enough rows for the table to scroll.
     for (int n = 0; n < 40; ++n)
-        f->Queue().Append({u"2030/1/1 10:00"_s, u" filler"_s, u"##"_s, u"x@example.org"_s, u"PU"_s,
-                           u"Filler %1"_s.arg(n), u"01Jan2030 10:00"_s});
+        f->Queue().Append({{QDate(2030, 1, 1), 10, 0}, u" filler"_s, EntryStatus::Waiting,
+                           u"x@example.org"_s, EntryMode::PopUp, u"Filler %1"_s.arg(n)});
     const QPoint row0 = f->List8->visualRect(f->Queue().index(0, 6)).center();
     const QPoint row2 = f->List8->visualRect(f->Queue().index(2, 6)).center();
     QWidget *viewport = f->List8->viewport();

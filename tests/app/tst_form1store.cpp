@@ -217,8 +217,8 @@ void TestForm1Store::storedRow_data() {
     e = someEntry();
     e.hour = u"7"_s;
     e.minute = u"0"_s;
-    QTest::newRow("one-digit hour and minute kept as typed")
-        << e << QStringList{u"2001/3/5 7:0"_s,    u" Call Bob"_s, u"##"_s,
+    QTest::newRow("one-digit hour and minute")
+        << e << QStringList{u"2001/3/5 07:00"_s,  u" Call Bob"_s, u"##"_s,
                             u"bob@example.org"_s, u"PU"_s,        u"Reminder."_s,
                             u"05Mar2001 07:00"_s};
 
@@ -350,8 +350,8 @@ void TestForm1Store::badTimes() {
 void TestForm1Store::queueFull() {
     Form1Fixture f;
     QVERIFY(f.Show());
-    const QueueEntry filler{u"2001/3/5 07:40"_s, u" x"_s, u"##"_s, QString(), u"PU"_s, u"s"_s,
-                            u"05Mar2001 07:40"_s};
+    const QueueEntry filler{{QDate(2001, 3, 5), 7, 40}, u" x"_s, EntryStatus::Waiting, QString(),
+                            EntryMode::PopUp, u"s"_s};
     for (int i = 1; i < NotificationQueue::MaxEntries; ++i)
         f->Queue().Append(filler);
     QCOMPARE(f->List8->model()->rowCount(), 32766);
@@ -399,7 +399,7 @@ void TestForm1Store::yearsTheQueueCannotHold() {
     Ui::Click(f->Command2);
     QCOMPARE(f.prompts.Texts(), QStringList{});
     QCOMPARE(f->Queue().Count(), 1);
-    QVERIFY(DueTime::Read(f->Queue().DueText(0))); // one the scheduler can read
+    QVERIFY(DueTime::ValidDate(f->Queue().Due(0)->date)); // one the scheduler can read
 
     calendar->setDateRange(std::min(forced, QDate(1, 1, 1)), std::max(forced, QDate(9999, 12, 31)));
     f->Calendar1->SetValue(forced);

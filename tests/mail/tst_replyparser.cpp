@@ -14,7 +14,8 @@ private Q_SLOTS:
     void take();
     void repliesAreTakenOneAtATime();
     void aReplyOfExactlyTheLimitIsTaken();
-    void aReplyPastTheLimitIsRefused();
+    void aReplyPastTheLimitIsJudgedByItsCode_data();
+    void aReplyPastTheLimitIsJudgedByItsCode();
     void repliesBeforeAnOverflowAreStillTaken();
     void nothingIsJoinedAcrossAnOverflow_data();
     void nothingIsJoinedAcrossAnOverflow();
@@ -142,18 +143,41 @@ void TestReplyParser::aReplyOfExactlyTheLimitIsTaken() {
     QCOMPARE(taken.text, reply);
 }
 
-void TestReplyParser::aReplyPastTheLimitIsRefused() {
+// However long a reply grows, it is judged by its code; its text is kept up to the limit and
+// the buffer never holds more than that.
+void TestReplyParser::aReplyPastTheLimitIsJudgedByItsCode_data() {
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("times");
+    QTest::addColumn<QByteArray>("end");
+    QTest::newRow("1 MiB of 1 KiB lines") << QByteArray("250-first\r\n")
+                                          << "250-" + QByteArray(1018, 'x') + "\r\n" << 1024
+                                          << QByteArray("250 done\r\n354 next\r\n");
+    QTest::newRow("one line of 1 MiB, in pieces")
+        << QByteArray("250-first\r\n250-") << QByteArray(1024, 'x') << 1024
+        << QByteArray("\r\n250 done\r\n354 next\r\n");
+}
+
+void TestReplyParser::aReplyPastTheLimitIsJudgedByItsCode() {
+    QFETCH(QByteArray, start);
+    QFETCH(QByteArray, line);
+    QFETCH(int, times);
+    QFETCH(QByteArray, end);
     ReplyParser parser;
-    const QByteArray line = "250-" + QByteArray(1018, 'x') + "\r\n"; // 1 KiB
-    for (int i = 0; i < 1024; ++i) {                                 // 1 MiB in all
+    parser.Append(start);
+    for (int i = 0; i < times; ++i) {
         parser.Append(line);
         QVERIFY(parser.Buffer().size() <= ReplyParser::MaxReplySize);
+        QCOMPARE(parser.Take().status, Status::Incomplete);
     }
-    parser.Append("250 done\r\n");
+    parser.Append(end);
     const ReplyParser::Reply reply = parser.Take();
-    QCOMPARE(reply.status, Status::TooLong);
-    QCOMPARE(reply.reason, QStringLiteral("more than 65536 bytes"));
-    QCOMPARE(parser.Buffer().size(), ReplyParser::MaxReplySize);
+    QCOMPARE(reply.status, Status::Complete);
+    QCOMPARE(reply.code, 250);
+    QCOMPARE(reply.text.size(), ReplyParser::MaxReplySize);
+    QVERIFY(reply.text.startsWith("250-first\r\n"));
+    QCOMPARE(parser.Take().code, 354);
+    QVERIFY(parser.IsEmpty());
 }
 
 void TestReplyParser::repliesBeforeAnOverflowAreStillTaken() {
@@ -210,7 +234,8 @@ void TestReplyParser::nothingIsJoinedAcrossAnOverflow() {
 
 void TestReplyParser::clearForgetsEverything() {
     ReplyParser parser;
-    parser.Append("250-" + QByteArray(ReplyParser::MaxReplySize, 'x'));
+    parser.Append("220 hi\r\n250-" + QByteArray(ReplyParser::MaxReplySize, 'x'));
+    QCOMPARE(parser.Take().code, 220);
     QCOMPARE(parser.Take().status, Status::TooLong);
     parser.Clear();
     QVERIFY(parser.IsEmpty());

@@ -22,7 +22,7 @@ private Q_SLOTS:
         QTest::newRow("two-digit month and day") << QDate(2026, 12, 31) << u"23"_s << u"59"_s
                                                  << u"2026/12/31 23:59"_s << u"31Dec2026 23:59"_s;
         QTest::newRow("typed one-digit time")
-            << QDate(2027, 1, 9) << u"7"_s << u"5"_s << u"2027/1/9 7:5"_s << u"09Jan2027 07:05"_s;
+            << QDate(2027, 1, 9) << u"7"_s << u"5"_s << u"2027/1/9 07:05"_s << u"09Jan2027 07:05"_s;
         QTest::newRow("midnight, leap day") << QDate(2028, 2, 29) << u"00"_s << u"01"_s
                                             << u"2028/2/29 00:01"_s << u"29Feb2028 00:01"_s;
     }
@@ -32,9 +32,10 @@ private Q_SLOTS:
         QFETCH(QString, minute);
         QFETCH(QString, dueText);
         QFETCH(QString, displayLine);
-        QCOMPARE(DueTime::Compose(date, hour, minute), dueText);
-        const auto due = DueTime::Read(dueText);
+        const auto due = DueTime::Compose(date, hour, minute);
         QVERIFY(due);
+        QCOMPARE(DueTime::Text(*due), dueText);
+        QCOMPARE(DueTime::Read(dueText), due);
         QCOMPARE(due->date, date);
         QCOMPARE(DueTime::DisplayLine(*due), displayLine);
     }

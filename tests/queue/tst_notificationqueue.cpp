@@ -9,13 +9,12 @@ using namespace Qt::StringLiterals;
 namespace {
 QueueEntry entry(int n) {
     const QString tag = QString::number(n);
-    return {u"2026/12/7 10:"_s + tag,
+    return {{QDate(2026, 12, 7), 10, n},
             u" message "_s + tag,
-            StatusCode::Waiting,
+            EntryStatus::Waiting,
             u"to"_s + tag + u"@example.org"_s,
-            n % 2 ? ModeCode::Mail : ModeCode::PopUp,
-            u"subject "_s + tag,
-            u"07Dec2026 10:"_s + tag};
+            n % 2 ? EntryMode::Mail : EntryMode::PopUp,
+            u"subject "_s + tag};
 }
 
 // The row as the views see it, one text per column.
@@ -39,8 +38,15 @@ private Q_SLOTS:
         QCOMPARE(queue.Count(), 2);
         QCOMPARE(queue.columnCount(), 7);
         const QueueEntry e = entry(2);
-        QCOMPARE(cells(queue, 1), (QStringList{e.DueText, e.Message, u"##"_s, e.Recipient, u"PU"_s,
-                                               e.Subject, e.DisplayLine}));
+        QCOMPARE(cells(queue, 1), (QStringList{u"2026/12/7 10:02"_s, e.Message, u"##"_s, e.Recipient,
+                                               u"PU"_s, e.Subject, u"07Dec2026 10:02"_s}));
+        queue.SetStatus(0, EntryStatus::Delivered);
+        queue.SetStatus(1, EntryStatus::Retry);
+        QCOMPARE(cells(queue, 0).mid(2, 3),
+                 (QStringList{u"OK"_s, entry(1).Recipient, u"MX"_s}));
+        QCOMPARE(cells(queue, 1).at(2), u"WT"_s);
+        queue.SetStatus(0, EntryStatus::Waiting);
+        queue.SetStatus(1, EntryStatus::Waiting);
         QCOMPARE(queue.Entry(0), entry(1));
         QVERIFY(queue.Due(0).has_value());
         QCOMPARE(queue.Due(0)->minute, 1);
@@ -76,14 +82,14 @@ private Q_SLOTS:
         queue.Append(entry(1));
         queue.Append(entry(2));
         QSignalSpy changed(&queue, &QAbstractItemModel::dataChanged);
-        queue.SetStatus(1, StatusCode::Retry);
+        queue.SetStatus(1, EntryStatus::Retry);
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed[0][0].toModelIndex(), queue.index(1, NotificationQueue::StatusColumn));
         QueueEntry expected = entry(2);
-        expected.Status = StatusCode::Retry;
+        expected.Status = EntryStatus::Retry;
         QCOMPARE(queue.Entry(1), expected);
         QCOMPARE(queue.Entry(0), entry(1));
-        queue.SetStatus(7, StatusCode::Delivered); // not a position: nothing happens
+        queue.SetStatus(7, EntryStatus::Delivered); // not a position: nothing happens
         QCOMPARE(changed.size(), 1);
         QCOMPARE(queue.Entry(7), QueueEntry{});
         QVERIFY(!queue.Due(7).has_value());
