@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -41,12 +42,12 @@ struct Window {
     std::unique_ptr<Form1> form;
     FaultServer server;
 
-    Window() {
+    explicit Window(Prompts *boxes = nullptr) {
         Form1Services services;
         services.Now = [this] {
             return now;
         };
-        services.prompts = &prompts;
+        services.prompts = boxes ? boxes : &prompts;
         form = std::make_unique<Form1>(std::move(services));
         form->Timer1->stop();
         form->Timer2->stop();
@@ -340,6 +341,44 @@ private Q_SLOTS:
             notice->close();
             QTRY_COMPARE(ended.size(), 1);
         }
+    }
+
+    // A message box open while a mail waits for the server does not hold the
+    // mail up: the server's reply moves the session on and the row turns "OK"
+    // with the box still open.
+    void boxOpenDuringAMail_data() {
+        QTest::addColumn<bool>("exitCommand");
+        QTest::newRow("Help") << false;
+        QTest::newRow("Exit confirmation, then Cancel") << true;
+    }
+    void boxOpenDuringAMail() {
+        QFETCH(bool, exitCommand);
+        MessageBoxPrompts realBoxes;
+        Window w(&realBoxes);
+        w.server.SetAnswer(u"greeting"_s, FaultServer::Answer{{{"220 slow\r\n", 400}}, false, 0});
+        w.Store(true, u"one"_s);
+
+        QString statusWhileOpen;
+        bool boxSeen = false;
+        QTimer watch;
+        QElapsedTimer open;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box == nullptr)
+                return;
+            if (!boxSeen)
+                open.start();
+            boxSeen = true;
+            statusWhileOpen = Ui::Items(w.form->List3).value(0);
+            if (statusWhileOpen == u"OK"_s || open.elapsed() > 5000)
+                box->button(exitCommand ? QMessageBox::Cancel : QMessageBox::Ok)->click();
+        });
+        watch.start(20);
+        w.TickWith([&] { exitCommand ? w.form->Command4_Click() : w.form->Help_Click(); }, 50);
+        QVERIFY(boxSeen);
+        QCOMPARE(statusWhileOpen, u"OK"_s);
+        QVERIFY(w.form->isVisible()); // Cancel: the program stays
+        QVERIFY(w.form->Timer2->isActive());
     }
 
     // A tick whose window is asked to close twice, by both ways, still closes once.
