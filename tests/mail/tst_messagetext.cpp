@@ -396,9 +396,11 @@ void TestMessageText::subjectField() {
     }
     // Several words, each whole characters, folded so no line exceeds 76 characters.
     const QByteArray line = "Subject: " + field;
+    for (const QByteArray &part : line.split('\n')) {
+        const QByteArray text = part.endsWith('\r') ? part.chopped(1) : part;
+        QVERIFY2(text.size() <= 76, part.constData());
+    }
     QVERIFY(field.contains("\r\n "));
-    for (const QByteArray &part : line.split('\n'))
-        QVERIFY2(part.size() <= 77, part.constData()); // 76 and the CR of a fold
     QCOMPARE(Reading(line), QStringLiteral("Subject: ") + subject);
 }
 
@@ -460,8 +462,10 @@ void TestMessageText::addressLine() {
     if (!expected.isEmpty())
         QCOMPARE(line, "From: " + expected);
     QCOMPARE(Reading(line), QStringLiteral("From: ") + reading);
-    for (const QByteArray &part : line.split('\n')) // 76 octets and the CR of a fold
-        QVERIFY2(part.size() <= 77 || !part.contains("=?"), part.constData());
+    for (const QByteArray &part : line.split('\n')) {
+        const QByteArray text = part.endsWith('\r') ? part.chopped(1) : part;
+        QVERIFY2(text.size() <= 76 || !text.contains("=?"), part.constData());
+    }
 }
 
 void TestMessageText::headerInjection_data() {
