@@ -215,8 +215,8 @@ QByteArray FoldedLine(const QByteArray &prefix, const QByteArray &octets, qsizet
 }
 
 // A From or To value holding other characters than ASCII, unfolded: each name (a run of words
-// and quoted strings) and each comment holding such characters as encoded words, everything
-// else as typed.
+// and quoted strings) and each comment holding such characters as encoded words, each address
+// with its domain in IDNA form where it has one, everything else as typed.
 QByteArray EncodedAddressValue(const QString &value) {
     using Kind = MailAddress::Piece::Kind;
     const QList<MailAddress::Piece> pieces = MailAddress::Pieces(value);
