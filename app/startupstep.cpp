@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <system_error>
 
 namespace {
 
@@ -20,6 +22,21 @@ bool ordinaryFileExists(const QString &name) {
     });
 }
 
+// What an entry that already holds the name means for start-up, if there is one: a directory
+// cannot be the queue file and breaks start-up off; any other entry (a link, a FIFO, a device,
+// a socket) is left as it is, like an existing file.
+std::optional<StartupStep> judgeTakenName(const QString &name) {
+    const QFileInfo entry(name);
+    if (entry.isSymLink())
+        return StartupStep::GoOn();
+    if (!entry.exists())
+        return std::nullopt;
+    if (entry.isDir())
+        return StartupStep::BreakOff(
+            QString::fromStdString(std::make_error_code(std::errc::is_a_directory).message()));
+    return StartupStep::GoOn();
+}
+
 } // namespace
 
 namespace Startup {
@@ -27,10 +44,18 @@ namespace Startup {
 StartupStep EnsureQueueFile(const QString &name) {
     if (ordinaryFileExists(name))
         return StartupStep::GoOn();
+    // Only a name that nothing holds is created, in one exclusive step: a link there (even one
+    // pointing nowhere) is not followed, and a FIFO or device is never opened, so start-up
+    // cannot write elsewhere or block.
+    if (const std::optional<StartupStep> taken = judgeTakenName(name))
+        return *taken;
     QFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
-        return StartupStep::BreakOff(file.errorString());
-    return StartupStep::GoOn();
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return StartupStep::GoOn();
+    // Something may have taken the name since it was looked at.
+    if (const std::optional<StartupStep> taken = judgeTakenName(name))
+        return *taken;
+    return StartupStep::BreakOff(file.errorString());
 }
 
 StartupStep CheckPlatform(const OSVERSIONINFO &version) {

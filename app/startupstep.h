@@ -33,8 +33,9 @@ inline const QString OriginatorPrefix = QStringLiteral("Reminder@");
 constexpr qint16 ReplyTimeout = 50; // seconds
 
 // Makes sure the queue file exists in the working directory: an ordinary file
-// of that name, in whatever letter case, is left as it is; otherwise an empty
-// one is created.
+// of that name, in whatever letter case, is left as it is, and so is any other
+// entry of that name but a directory (which breaks start-up off); otherwise an
+// empty one is created, exclusively, following no link and never blocking.
 StartupStep EnsureQueueFile(const QString &name);
 
 // Judges the version record: the 95 family and NT from 3.51 on run.

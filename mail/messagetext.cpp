@@ -1,5 +1,7 @@
 #include "messagetext.h"
 
+#include "mailaddress.h"
+
 #include <QByteArrayList>
 #include <QCoreApplication>
 #include <QLocale>
@@ -36,14 +38,15 @@ constexpr char NoTimeStamp[] = "00000000000000";
 
 // RFC 5322/5321: a line holds at most 998 octets before its CR LF.
 constexpr int MaxLineOctets = 998;
-// RFC 5322: a line should hold no more than 78; a From or To line with encoded words is
-// folded there where it can be.
-constexpr int EncodedLineOctets = 78;
+// RFC 2047: every line of a field that holds encoded words is at most 76 characters. A From or
+// To line with other characters than ASCII is folded there (only an address or word too long
+// for any line stands alone on a longer one); the octets are counted, which is the stricter.
+constexpr int EncodedLineOctets = 76;
 // RFC 2045: an encoded line holds at most 76 characters; one is kept for the soft break "=".
 constexpr int MaxQuotedPrintableText = 75;
-// RFC 2047: an encoded word is at most 75 characters. 42 octets give 56 base64 characters, a
-// word of 68, so even the first word stays within 78 characters after "Subject: ".
-constexpr int MaxEncodedWordOctets = 42;
+// RFC 2047: an encoded word is at most 75 characters. 39 octets give 52 base64 characters, a
+// word of 64, so even the first word stays within 76 characters after "Subject: ".
+constexpr int MaxEncodedWordOctets = 39;
 constexpr char EncodedWordStart[] = "=?UTF-8?B?";
 constexpr char EncodedWordEnd[] = "?=";
 constexpr char FoldingBreak[] = "\r\n ";
@@ -164,7 +167,8 @@ QByteArray EncodedWords(const QByteArray &utf8) {
 
 // `prefix` and the value's octets as one header line, folded before a run of blanks where the
 // line would grow past `foldAt` octets. Nothing goes past 998: a run of non-blanks that fits no
-// line is cut at a character boundary, and blanks that fit nowhere are dropped.
+// line is cut at a character boundary. Blanks that would take a line past `foldAt` are dropped,
+// but for the one that opens a continuation line.
 QByteArray FoldedLine(const QByteArray &prefix, const QByteArray &octets, qsizetype foldAt) {
     if (prefix.size() + octets.size() <= foldAt)
         return prefix + octets;
@@ -195,13 +199,14 @@ QByteArray FoldedLine(const QByteArray &prefix, const QByteArray &octets, qsizet
             // room, but at least one.
             out += Crlf;
             lineStart = out.size();
-            const QByteArray kept = blanks.left(qMax<qsizetype>(1, MaxLineOctets - token.size()));
+            const QByteArray kept = blanks.left(qMax<qsizetype>(1, foldAt - token.size()));
             out += kept + CutAtCharacter(token, MaxLineOctets - kept.size());
         } else {
             // The first token after "Name: ", or blanks at the end: they stay on this line, the
-            // token before the blanks, as far as they fit.
+            // token before the blanks; the blanks only as far as they fit within `foldAt`.
             const qsizetype room = MaxLineOctets - used;
-            const QByteArray kept = blanks.left(qMax<qsizetype>(0, room - token.size()));
+            const QByteArray kept =
+                blanks.left(qMax<qsizetype>(0, qMin(room, foldAt - used) - token.size()));
             out += kept + CutAtCharacter(token, room - kept.size());
         }
         canFold = true;
@@ -209,90 +214,12 @@ QByteArray FoldedLine(const QByteArray &prefix, const QByteArray &octets, qsizet
     return out;
 }
 
-// A piece of a typed From or To value, as far as the encoding of names needs to tell them
-// apart (RFC 5322, 3.4, read leniently: whatever was typed is some sequence of these).
-struct AddressPiece {
-    enum class Kind {
-        Blanks,
-        Word,    // a word of a name: no blank, no "@", none of < ( " , ; :
-        Quoted,  // "..."
-        Comment, // (...), nested ones inside
-        Address, // <...>, or a word holding "@"
-        Special, // , ; :
-    };
-    Kind kind;
-    QString typed; // as typed
-    QString text;  // what a reader sees: a quoted string or comment without its delimiters and
-                   // quoting backslashes (a comment keeps its nested parentheses)
-};
-
-bool IsAddressSpecial(QChar c) {
-    return c == u',' || c == u';' || c == u':';
-}
-
-// The quoted string or comment that begins at `start`, up to its closing character or the end
-// of the value; returns the index after it.
-qsizetype ReadDelimited(const QString &value, qsizetype start, QString *text) {
-    const bool comment = value.at(start) == u'(';
-    const QChar close = comment ? u')' : u'"';
-    int depth = 1;
-    qsizetype i = start + 1;
-    while (i < value.size()) {
-        const QChar c = value.at(i++);
-        if (c == u'\\' && i < value.size()) {
-            text->append(value.at(i++));
-            continue;
-        }
-        if (comment && c == u'(')
-            ++depth;
-        else if (c == close && --depth == 0)
-            return i;
-        text->append(c);
-    }
-    return i;
-}
-
-QList<AddressPiece> AddressPieces(const QString &value) {
-    using Kind = AddressPiece::Kind;
-    QList<AddressPiece> pieces;
-    qsizetype i = 0;
-    while (i < value.size()) {
-        const qsizetype start = i;
-        const QChar c = value.at(i);
-        Kind kind;
-        QString text;
-        if (c == u' ' || c == u'\t') {
-            kind = Kind::Blanks;
-            while (i < value.size() && (value.at(i) == u' ' || value.at(i) == u'\t'))
-                ++i;
-        } else if (c == u'<') {
-            kind = Kind::Address;
-            const qsizetype close = value.indexOf(u'>', i);
-            i = close < 0 ? value.size() : close + 1;
-        } else if (c == u'"' || c == u'(') {
-            kind = c == u'"' ? Kind::Quoted : Kind::Comment;
-            i = ReadDelimited(value, i, &text);
-        } else if (IsAddressSpecial(c)) {
-            kind = Kind::Special;
-            ++i;
-        } else {
-            while (i < value.size() && !QStringView(u" \t<(\"").contains(value.at(i)) &&
-                   !IsAddressSpecial(value.at(i)))
-                ++i;
-            kind = value.mid(start, i - start).contains(u'@') ? Kind::Address : Kind::Word;
-        }
-        const QString typed = value.mid(start, i - start);
-        pieces.append({kind, typed, kind == Kind::Quoted || kind == Kind::Comment ? text : typed});
-    }
-    return pieces;
-}
-
 // A From or To value holding other characters than ASCII, unfolded: each name (a run of words
-// and quoted strings) and each comment holding such characters as encoded words, everything
-// else as typed.
+// and quoted strings) and each comment holding such characters as encoded words, each address
+// with its domain in IDNA form where it has one, everything else as typed.
 QByteArray EncodedAddressValue(const QString &value) {
-    using Kind = AddressPiece::Kind;
-    const QList<AddressPiece> pieces = AddressPieces(value);
+    using Kind = MailAddress::Piece::Kind;
+    const QList<MailAddress::Piece> pieces = MailAddress::Pieces(value);
     QByteArray out;
     bool afterWord = false;
     // An encoded word stands apart from what it would touch, or a reader may not see it as one.
@@ -307,7 +234,7 @@ QByteArray EncodedAddressValue(const QString &value) {
         return kind == Kind::Word || kind == Kind::Quoted;
     };
     for (qsizetype i = 0; i < pieces.size();) {
-        const AddressPiece &piece = pieces.at(i);
+        const MailAddress::Piece &piece = pieces.at(i);
         if (isNamePart(piece.kind)) {
             // The name goes to its last word; blanks after it are not part of it.
             qsizetype end = i + 1;
@@ -332,6 +259,8 @@ QByteArray EncodedAddressValue(const QString &value) {
         }
         if (piece.kind == Kind::Comment && !IsAscii(piece.text))
             append('(' + EncodedWordList(piece.text.toUtf8()).join(' ') + ')', true);
+        else if (piece.kind == Kind::Address)
+            append(MailAddress::WithAsciiDomain(piece.typed).toUtf8(), false);
         else
             append(piece.typed.toUtf8(), false);
         ++i;

@@ -72,8 +72,9 @@ public:
     // The From or To line, `prefix` followed by `value`, without its CR LF. Plain ASCII goes
     // as HeaderLine gives it. Otherwise a name or comment holding other characters goes as
     // RFC 2047 encoded words (=?UTF-8?B?...?=; a quoted name without its quotes), folded at
-    // blanks to keep lines within 78 octets where it can and never past 998; the address, in
-    // angle brackets or bare, goes as typed.
+    // blanks to keep lines within 76 octets (only a token too long for that stands alone on a
+    // longer line, never past 998); the address, in angle brackets or bare, goes as typed but
+    // for a domain other than ASCII, which goes in its IDNA ASCII form when it has one.
     static QByteArray AddressLine(const QByteArray &prefix, const QString &value);
 
     // True when the body can go out as it stands under charset=US-ASCII: printable ASCII,
@@ -85,6 +86,7 @@ public:
     // "-" (those are escaped there). No dot-stuffing.
     static QByteArray QuotedPrintable(const QString &body);
     // The subject as it stands after "Subject: ": unchanged when it is plain ASCII and fits,
-    // otherwise RFC 2047 encoded words (=?UTF-8?B?...?=) folded onto continuation lines.
+    // otherwise RFC 2047 encoded words (=?UTF-8?B?...?=) folded onto continuation lines, every
+    // line of the field within 76 characters.
     static QByteArray SubjectField(const QString &subject);
 };

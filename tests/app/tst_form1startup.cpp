@@ -25,6 +25,16 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -85,6 +95,8 @@ private Q_SLOTS:
     void noTray_data();
     void noTray();
     void queueFileNameTakenByDirectory();
+    void queueFileNameTakenByOtherEntry_data();
+    void queueFileNameTakenByOtherEntry();
 };
 
 void TestForm1Startup::initTestCase() {
@@ -395,6 +407,71 @@ void TestForm1Startup::queueFileNameTakenByDirectory() {
     QCOMPARE(Ui::Items(f->List8).value(0), u"05Mar2001 07:40"_s);
     QTest::qWait(50);
     QCOMPARE(ended.count(), 0);
+}
+
+void TestForm1Startup::queueFileNameTakenByOtherEntry_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("dangling link") << u"link"_s;
+    QTest::newRow("FIFO") << u"fifo"_s;
+}
+
+// A link or a FIFO holding the name is left as it is: nothing is created where the link points,
+// the FIFO is not opened (which would wait for a reader), and start-up goes on.
+void TestForm1Startup::queueFileNameTakenByOtherEntry() {
+#ifndef Q_OS_UNIX
+    QSKIP("needs symbolic links and FIFOs");
+#else
+    QFETCH(QString, kind);
+
+    Form1Fixture f;
+    QTemporaryDir elsewhere;
+    const QString target = QDir(elsewhere.path()).filePath(u"pointed-at.txt"_s);
+    const QString path = QDir(f.workDir.path()).filePath(QueueFileName);
+    if (kind == u"link"_s)
+        QVERIFY(QFile::link(target, path));
+    else
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+
+    // Should opening the FIFO block, a reader set free after a while turns the hang into a
+    // failure.
+    std::atomic<bool> done{false};
+    std::atomic<bool> freed{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (done || kind != u"fifo"_s)
+            return;
+        freed = true;
+        const int reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        ::close(reader);
+    });
+    const Form1::StartOutcome outcome = f.Load();
+    done = true;
+    watchdog.join();
+
+    QVERIFY(!freed);
+    QCOMPARE(outcome, Form1::StartOutcome::Normal);
+    QCOMPARE(f.prompts.Texts(), QStringList());
+    QCOMPARE(f->Combo2->count(), 6);
+    const QFileInfo entry(path);
+    if (kind == u"link"_s) {
+        QVERIFY(entry.isSymLink());
+        QCOMPARE(entry.symLinkTarget(), target);
+        QVERIFY(!QFileInfo::exists(target));
+        QCOMPARE(QDir(elsewhere.path())
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+                 QStringList());
+    } else {
+        struct stat st {};
+        QCOMPARE(::lstat(QFile::encodeName(path).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+    }
+    // Nothing else is made beside it.
+    QCOMPARE(
+        QDir(f.workDir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+        QStringList{QueueFileName});
+#endif
 }
 
 QTEST_MAIN(TestForm1Startup)

@@ -5,6 +5,7 @@
 // body, local host name and date text as strings (read as UTF-8, so every field is valid
 // Unicode), then the Message-Id time and whether the date text is the program's own.
 
+#include "mailaddress.h"
 #include "messagetext.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -15,6 +16,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <cstdint>
 #include <cstdio>
@@ -224,6 +226,25 @@ QString OtherThanAscii(const QByteArray &utf8) {
     return out;
 }
 
+bool IsSubsequence(const QString &part, const QString &whole) {
+    qsizetype k = 0;
+    for (const QChar c : whole) {
+        if (k < part.size() && part.at(k) == c)
+            ++k;
+    }
+    return k == part.size();
+}
+
+// True when some run of non-blanks holds an "@" with a character beyond ASCII after it.
+bool MayHoldDomainBeyondAscii(const QByteArray &typed) {
+    for (const QByteArray &token : SplitRuns(typed).tokens) {
+        const qsizetype at = token.indexOf('@');
+        if (at >= 0 && !IsAscii(token.mid(at)))
+            return true;
+    }
+    return false;
+}
+
 // From or To (unfolded) against the typed value (as FieldValue gives it). Plain ASCII goes as
 // any header value. Otherwise the characters beyond ASCII travel in encoded words, except in
 // an address (in angle brackets, or a word holding "@"), which goes as typed; read back, none
@@ -259,8 +280,33 @@ void CheckAddressValue(const QByteArray &sent, const QByteArray &typed, qsizetyp
         }
         read += token;
     }
-    if (!typedLookalike && !cut)
+    if (typedLookalike || cut)
+        return;
+    // A domain beyond ASCII goes in its IDNA form, so its characters may be gone from the
+    // reading; all others stay, in their order.
+    if (MayHoldDomainBeyondAscii(typed))
+        Require(IsSubsequence(OtherThanAscii(read), OtherThanAscii(typed)), what);
+    else
         Require(OtherThanAscii(read) == OtherThanAscii(typed), what);
+}
+
+// RFC 2047: every line of a field that holds encoded words is at most 76 characters. Only a
+// token too long for such a line may stand alone on a longer one, right after the field's name
+// or after the one blank that opens a continuation line, and it is never an encoded word
+// (unless the typed text itself held something that looks like one).
+void CheckEncodedFieldLines(const QByteArray &field, qsizetype prefixSize, bool typedLookalike) {
+    const QByteArrayList lines = field.split('\n');
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        const QByteArray line = k + 1 < lines.size() ? lines.at(k).chopped(1) : lines.at(k);
+        if (line.size() <= MaxEncodedLine)
+            continue;
+        const QByteArray token = k == 0 ? line.mid(prefixSize) : line.mid(1);
+        bool single = !token.isEmpty();
+        for (const char c : token)
+            single = single && !IsBlank(c);
+        Require(single && (typedLookalike || !token.contains(EncodedWordStart)),
+                "a line of a field with encoded words holds at most 76 characters");
+    }
 }
 
 // The subject as a reader shows it: encoded words decoded, the blanks between them dropped.
@@ -327,6 +373,16 @@ void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, b
                 for (const char c : line)
                     text = text || !IsBlank(c);
                 Require(text, "a continuation line holds more than blanks");
+            }
+            if (send.part == MessagePart::Subject &&
+                content.mid(HeaderNames.at(9).size() + 2).startsWith(EncodedWordStart))
+                CheckEncodedFieldLines(content, HeaderNames.at(9).size() + 2, false);
+            const bool from = send.part == MessagePart::From;
+            if (from || send.part == MessagePart::To) {
+                const QByteArray typed = FieldValue(from ? in.headerSender : in.recipient);
+                if (!IsAscii(typed))
+                    CheckEncodedFieldLines(content, HeaderNames.at(from ? 7 : 8).size() + 2,
+                                           typed.contains("=?"));
             }
         } else if (send.part == MessagePart::Boundary) {
             Require(content.endsWith(Crlf) && IsBlank(content.front()) &&
@@ -446,6 +502,68 @@ void CheckSends(const MessageInput &in, const std::vector<MessageSend> &sends, b
     }
 }
 
+// How the envelope address was read before quoted strings and comments were told apart: the
+// first "<...>" anywhere, or the trimmed text in angle brackets. ASCII text holding neither
+// quotes nor parentheses must still give the same.
+QByteArray EarlierEnvelope(const QString &typed) {
+    const QString safe = MessageText::HeaderSafe(typed);
+    const qsizetype open = safe.indexOf(u'<');
+    const qsizetype close = open < 0 ? -1 : safe.indexOf(u'>', open);
+    if (close > open)
+        return safe.mid(open, close - open + 1).toUtf8();
+    return '<' + safe.trimmed().toUtf8() + '>';
+}
+
+// `text` as the content of a quoted string or a comment: no line break or NUL (those would
+// change the reading of the whole field), the delimiters and backslashes as quoted pairs.
+QString Quoted(const QString &text, QStringView specials) {
+    QString out;
+    for (const QChar c : text) {
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            continue;
+        if (c == u'\\' || specials.contains(c))
+            out.append(u'\\');
+        out.append(c);
+    }
+    return out;
+}
+
+// The envelope address of a typed field: in angle brackets, no CR, LF or NUL; ASCII but for
+// a local part (or a domain without an ASCII form) beyond it, which is what the SMTPUTF8 flag
+// says; never taken from a comment or a quoted name, whatever address those hold.
+void CheckEnvelope(const QString &typed, const QString &other) {
+    const MailAddress::Envelope envelope = MailAddress::EnvelopeOf(typed);
+    const QByteArray &address = envelope.address;
+    Require(address.size() >= 2 && address.startsWith('<') && address.endsWith('>'),
+            "the envelope address is in angle brackets");
+    Require(!address.contains('\r') && !address.contains('\n') && !address.contains('\0'),
+            "the envelope address holds no CR, LF or NUL");
+    Require(envelope.needsSmtpUtf8 == !IsAscii(address),
+            "SMTPUTF8 is needed exactly when the envelope address is not ASCII");
+    const QByteArray inner = address.mid(1, address.size() - 2);
+    const QByteArray domain = inner.mid(inner.lastIndexOf('@') + 1);
+    Require(inner.lastIndexOf('@') < 0 || IsAscii(domain) ||
+                QUrl::toAce(QString::fromUtf8(domain)).isEmpty(),
+            "a domain beyond ASCII goes in its IDNA form where it has one");
+    const bool plainAscii =
+        IsAscii(typed.toUtf8()) && !typed.contains(u'"') && !typed.contains(u'(');
+    Require(!plainAscii || address == EarlierEnvelope(typed),
+            "plain ASCII gives the envelope address it always gave");
+
+    const QString trap = other + QStringLiteral(" <trap@example.org>");
+    const QString comment = u'(' + Quoted(trap, u"()") + QStringLiteral(") ");
+    Require(MailAddress::EnvelopeOf(comment + typed).address == address,
+            "a comment never supplies the envelope address");
+    QString angle = typed;
+    angle.remove(u'>');
+    angle = u'<' + angle + u'>';
+    const QByteArray wanted = MailAddress::EnvelopeOf(angle).address;
+    const QString name = u'"' + Quoted(trap, u"\"") + QStringLiteral("\" ");
+    Require(MailAddress::EnvelopeOf(name + angle).address == wanted &&
+                MailAddress::EnvelopeOf(comment + name + angle + u' ' + comment).address == wanted,
+            "a quoted name never supplies the envelope address");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -470,5 +588,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     in.dateHeaderText = ownDateText ? MessageText::DateHeaderText(in.messageIdTime) : typedDate;
 
     CheckSends(in, MessageText::Sends(in), ownDateText && validTime);
+    CheckEnvelope(in.headerSender, in.subject);
+    CheckEnvelope(in.recipient, in.body);
     return 0;
 }
