@@ -1,5 +1,6 @@
 #include "module1.h"
 
+#include "mailaddress.h"
 #include "messagetext.h"
 #include "sessionview.h"
 #include "winsock.h"
@@ -30,6 +31,8 @@ const QString PeerClosedText = QStringLiteral(" Connection closed by the server.
 const QString NotSmtpText = QStringLiteral(" Not an SMTP reply: ");
 const QString TooLongText = QStringLiteral(" Reply too long: ");
 const QString AbandonedText = QStringLiteral(" Session abandoned.");
+const QString NoSmtpUtf8Text = QStringLiteral(
+    " Mail not sent: its addresses are not plain ASCII and the server does not offer SMTPUTF8.");
 
 // Notes in the Events box when "quit" goes wrong after the mail was accepted.
 const QString QuitUnansweredText = QStringLiteral(" Server did not answer quit.");
@@ -43,6 +46,7 @@ const QByteArray RcptToCommand = QByteArrayLiteral("rcpt to:");
 const QByteArray DataCommand = QByteArrayLiteral("data\r\n");
 const QByteArray QuitCommand = QByteArrayLiteral("quit\r\n");
 const QByteArray CommandEnd = QByteArrayLiteral("\r\n");
+const QByteArray SmtpUtf8Parameter = QByteArrayLiteral(" SMTPUTF8");
 
 constexpr int SmtpPort = 25;
 
@@ -104,15 +108,26 @@ QString OneLine(const QByteArray &reply) {
     return text.split(u'\n', Qt::SkipEmptyParts).join(u' ').trimmed();
 }
 
-// The address of a mail from / rcpt to command in angle brackets. When the user typed a
-// bracketed address ("Name <a@b>"), that part is taken as it stands.
-QByteArray EnvelopeAddress(const QString &typed) {
-    const QString safe = MessageText::HeaderSafe(typed);
-    const qsizetype open = safe.indexOf(u'<');
-    const qsizetype close = open < 0 ? -1 : safe.indexOf(u'>', open);
-    if (close > open)
-        return safe.mid(open, close - open + 1).toUtf8();
-    return '<' + safe.trimmed().toUtf8() + '>';
+// Whether the header lines of the message carry bytes beyond ASCII (an address the envelope
+// does not name, say): such a header may go only to a server that takes SMTPUTF8.
+bool HeaderNeedsSmtpUtf8(const MessageInput &message) {
+    for (const MessageSend &send : MessageText::Sends(message)) {
+        if (send.part > MessagePart::ContentType)
+            break;
+        if (std::ranges::any_of(send.bytes, [](char c) { return uchar(c) >= 0x80; }))
+            return true;
+    }
+    return false;
+}
+
+// Whether an EHLO reply lists the SMTPUTF8 extension (RFC 6531) on one of its lines.
+bool OffersSmtpUtf8(const QByteArray &ehloReply) {
+    for (const QByteArray &line : ehloReply.split('\n')) {
+        const QByteArray keyword = line.mid(4).trimmed().split(' ').value(0);
+        if (keyword.compare("SMTPUTF8", Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -161,10 +176,15 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
         End({false, MailOutcome::Reason::SocketBusy, report, {}});
         return;
     }
+    const MailAddress::Envelope from = MailAddress::EnvelopeOf(envelopeSender);
+    const MailAddress::Envelope to = MailAddress::EnvelopeOf(recipient);
     m_session = {server,
-                 EnvelopeAddress(envelopeSender),
-                 EnvelopeAddress(recipient),
-                 {headerSender, recipient, subject, body, {}, {}, {}}};
+                 from.address,
+                 to.address,
+                 {headerSender, recipient, subject, body, {}, {}, {}},
+                 false};
+    m_session.needsSmtpUtf8 = from.needsSmtpUtf8 || to.needsSmtpUtf8 ||
+                              HeaderNeedsSmtpUtf8(m_session.message);
     Prepare();
     Perform();
 }
@@ -178,6 +198,7 @@ void Module1::Prepare() {
     ServerReply.clear();
     m_peerClosed = false;
     m_heloSent = false;
+    m_smtpUtf8Offered = false;
     m_accepted = false;
     m_step = 0;
     m_why = MailOutcome::Reason::None;
@@ -209,7 +230,17 @@ void Module1::Perform() {
         WaitReply(exchange.awaited, ReplyLimit(), EhloUnknownCodes);
         return;
     case Out::MailFrom:
-        SendLine(MailFromCommand + m_session.mailFrom + CommandEnd);
+        if (m_session.needsSmtpUtf8 && !m_smtpUtf8Offered) {
+            // RFC 6531: addresses and headers beyond ASCII go only to a server that offers
+            // SMTPUTF8. This one did not: the mail is not offered to it at all.
+            SendLine(QuitCommand);
+            Fail(NoSmtpUtf8Text, MailOutcome::Reason::NeedsSmtpUtf8);
+            AppendEvent(DateTimeStamp(m_now()) + NoSmtpUtf8Text);
+            Judge();
+            return;
+        }
+        SendLine(MailFromCommand + m_session.mailFrom +
+                 (m_session.needsSmtpUtf8 ? SmtpUtf8Parameter : QByteArray()) + CommandEnd);
         break;
     case Out::RcptTo:
         SendLine(RcptToCommand + m_session.rcptTo + CommandEnd);
@@ -330,8 +361,11 @@ std::optional<int> Module1::Settle(const ReplyParser::Reply &reply) {
     const int expected = m_wait->expected;
     switch (reply.status) {
     case ReplyParser::Status::Complete:
-        if (Answers(reply.code, expected) || OneOf(reply.code, m_wait->tolerated))
+        if (Answers(reply.code, expected) || OneOf(reply.code, m_wait->tolerated)) {
+            if (Dialogue[m_step].out == Out::Ehlo && !m_heloSent)
+                m_smtpUtf8Offered = Answers(reply.code, OkCode) && OffersSmtpUtf8(reply.text);
             return reply.code;
+        }
         m_decidingReply = reply.text;
         if (expected == ClosingCode) {
             Fail(QuitReplyText + OneLine(reply.text), MailOutcome::Reason::Refused);

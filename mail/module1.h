@@ -43,6 +43,7 @@ struct MailOutcome {
         Fault,       // the socket refused a property or the connect
         Abandoned,   // the user left the program
         Busy,        // another session was running; this one never started
+        NeedsSmtpUtf8, // the mail is not plain ASCII and the server does not take SMTPUTF8
     };
     bool delivered = false;
     Reason reason = Reason::None;
@@ -99,6 +100,7 @@ private:
         QByteArray mailFrom;
         QByteArray rcptTo;
         MessageInput message;
+        bool needsSmtpUtf8 = false; // an address or a header line is not plain ASCII
     };
     // The reply the session is waiting for, if any.
     struct Wait {
@@ -165,6 +167,7 @@ private:
     std::size_t m_step = 0;
     bool m_running = false;
     bool m_heloSent = false;
+    bool m_smtpUtf8Offered = false; // the server's EHLO reply lists SMTPUTF8
     bool m_accepted = false;   // the server took the end of data
     bool m_peerClosed = false; // the server closed the connection during this session
     MailOutcome::Reason m_why = MailOutcome::Reason::None;

@@ -98,7 +98,7 @@ void FaultServer::OnReadyRead(QTcpSocket *client) {
             return;
         const QByteArray line = m_pending.left(end);
         m_pending.remove(0, end + 2);
-        m_commands.append(QString::fromLatin1(line));
+        m_commands.append(QString::fromUtf8(line));
         const QString step = StepOf(line);
         Play(client, step);
         if (step == QStringLiteral("data")) {

@@ -688,33 +688,88 @@ void TestSmtpSession::nonAsciiNamesReachAReader() {
              addresses);
 }
 
+// The mailbox the user named is the one the envelope names, read as RFC 5322 reads an address,
+// and what is not ASCII goes only where it may: a domain in its IDNA form, a local part only
+// to a server that offers SMTPUTF8.
 void TestSmtpSession::envelopeAddresses_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("command");
-    QTest::newRow("plain") << QStringLiteral("ann@example.org")
-                           << QStringLiteral("mail from:<ann@example.org>");
-    QTest::newRow("name and address") << QStringLiteral("Ann Lee <ann@example.org>")
-                                      << QStringLiteral("mail from:<ann@example.org>");
-    QTest::newRow("in brackets") << QStringLiteral("<ann@example.org>")
-                                 << QStringLiteral("mail from:<ann@example.org>");
-    QTest::newRow("blanks around")
-        << QStringLiteral("  ann@example.org ") << QStringLiteral("mail from:<ann@example.org>");
-    QTest::newRow("line break inside") << QStringLiteral("ann@example.org\r\nrset")
-                                       << QStringLiteral("mail from:<ann@example.org rset>");
+    QTest::addColumn<QString>("originator");
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<bool>("smtpUtf8"); // the server offers it
+    QTest::addColumn<QStringList>("envelope"); // mail from, rcpt to; empty: nothing is offered
+    QTest::addColumn<QByteArray>("headers");   // From and To as received
+
+    const QString ann = QStringLiteral("ann@example.org");
+    const QString bob = QStringLiteral("bob@example.org");
+    const auto plain = [](const QString &from, const QString &to) {
+        return QStringList{QStringLiteral("mail from:") + from, QStringLiteral("rcpt to:") + to};
+    };
+    QTest::newRow("plain") << ann << bob << false
+                           << plain(QStringLiteral("<ann@example.org>"),
+                                    QStringLiteral("<bob@example.org>"))
+                           << QByteArray("From: ann@example.org\r\nTo: bob@example.org\r\n");
+    QTest::newRow("name, brackets, blanks, line break")
+        << QStringLiteral("  Ann Lee <ann@example.org> ")
+        << QStringLiteral("bob@example.org\r\nrset") << false
+        << plain(QStringLiteral("<ann@example.org>"), QStringLiteral("<bob@example.org rset>"))
+        << QByteArray("From:   Ann Lee <ann@example.org> \r\nTo: bob@example.org rset\r\n");
+    QTest::newRow("address inside the quoted name")
+        << ann << QStringLiteral("\"Chef <boss@example.de>\" <hans@example.de>") << false
+        << plain(QStringLiteral("<ann@example.org>"), QStringLiteral("<hans@example.de>"))
+        << QByteArray("From: ann@example.org\r\nTo: \"Chef <boss@example.de>\" "
+                      "<hans@example.de>\r\n");
+    QTest::newRow("address inside a comment")
+        << QStringLiteral("hans@example.de (Vertretung: <erika@example.de>)") << bob << false
+        << plain(QStringLiteral("<hans@example.de>"), QStringLiteral("<bob@example.org>"))
+        << QByteArray("From: hans@example.de (Vertretung: <erika@example.de>)\r\n"
+                      "To: bob@example.org\r\n");
+    QTest::newRow("domain beyond ASCII")
+        << QStringLiteral("Hans <hans@exämple.de>") << QStringLiteral("bob@bücher.example")
+        << false
+        << plain(QStringLiteral("<hans@xn--exmple-cua.de>"),
+                 QStringLiteral("<bob@xn--bcher-kva.example>"))
+        << QByteArray("From: Hans <hans@xn--exmple-cua.de>\r\nTo: bob@xn--bcher-kva.example\r\n");
+    QTest::newRow("local part beyond ASCII, SMTPUTF8 offered")
+        << QStringLiteral("Jörg <jörg@exämple.de>") << bob << true
+        << QStringList{QStringLiteral("mail from:<jörg@xn--exmple-cua.de> SMTPUTF8"),
+                       QStringLiteral("rcpt to:<bob@example.org>")}
+        << QStringLiteral("From: =?UTF-8?B?SsO2cmc=?= <jörg@xn--exmple-cua.de>\r\n"
+                          "To: bob@example.org\r\n")
+               .toUtf8();
+    QTest::newRow("local part beyond ASCII, no SMTPUTF8")
+        << ann << QStringLiteral("jörg@example.de") << false << QStringList() << QByteArray();
 }
 
 void TestSmtpSession::envelopeAddresses() {
-    QFETCH(QString, typed);
-    QFETCH(QString, command);
+    QFETCH(QString, originator);
+    QFETCH(QString, recipient);
+    QFETCH(bool, smtpUtf8);
+    QFETCH(QStringList, envelope);
+    QFETCH(QByteArray, headers);
+
     FaultServer server;
     QVERIFY(server.Listen());
+    if (smtpUtf8)
+        server.SetAnswer(QStringLiteral("ehlo"),
+                         FaultServer::Say("250-fault.test\r\n250 SMTPUTF8\r\n"));
     Session session;
-    session.Send(server.Port(), Server, typed);
-    QVERIFY(session.module.MailDelivered);
+    session.Send(server.Port(), Server, originator, recipient);
     QTest::qWait(100);
-    QStringList expected = AllCommands;
-    expected[1] = command;
-    QCOMPARE(server.Commands(), expected);
+    const QStringList commands = server.Commands();
+    if (envelope.isEmpty()) {
+        const QString why = QStringLiteral(" Mail not sent: its addresses are not plain ASCII and "
+                                           "the server does not offer SMTPUTF8.");
+        QVERIFY(!session.module.MailDelivered);
+        QCOMPARE(session.outcome->reason, MailOutcome::Reason::NeedsSmtpUtf8);
+        QCOMPARE(session.view.result, Stamp + why);
+        QVERIFY(session.view.events.endsWith(QStringLiteral("\r\n") + Stamp + why));
+        QCOMPARE(commands, (QStringList{AllCommands.first(), QStringLiteral("quit")}));
+        return;
+    }
+    QVERIFY(session.module.MailDelivered);
+    QCOMPARE(commands.mid(1, 2), envelope);
+    const QByteArray message = server.Message();
+    const qsizetype from = message.indexOf("\r\nFrom: ") + 2;
+    QCOMPARE(message.mid(from, message.indexOf("\r\nSubject: ") + 2 - from), headers);
 }
 
 void TestSmtpSession::stampsIgnoreTheLocale() {
