@@ -29,15 +29,6 @@ void ExitRules::CloseNotices() {
     m_notices.removeAll(nullptr);
 }
 
-void ExitRules::Defer(Request request) {
-    if (m_deferred != Request::ExitProgram)
-        m_deferred = request;
-}
-
-std::optional<ExitRules::Request> ExitRules::TakeDeferred() {
-    return std::exchange(m_deferred, std::nullopt);
-}
-
 void ExitRules::WindowClosed() {
     m_windowClosed = true;
     QTimer::singleShot(0, this, &ExitRules::endIfNoWindowLeft);

@@ -196,10 +196,6 @@ void Form1::Exit_Click() {
 void Form1::ConfirmExit() {
     if (m_prompts->MsgBox(this, ExitQuestion, Prompts::vbOKCancel, ExitTitle) == Prompts::vbCancel)
         return;
-    if (Ongoing) {
-        CloseWhenIdle(ExitRules::Request::ExitProgram);
-        return;
-    }
     Leave(ExitRules::Request::ExitProgram);
 }
 
@@ -209,21 +205,7 @@ void Form1::Leave(ExitRules::Request how) {
         m_exit.CloseNotices();
 }
 
-void Form1::CloseWhenIdle(ExitRules::Request how) {
-    // A tick is under way: its mail session is abandoned, and the window
-    // closes once the tick has recorded that and ended; the user sees the
-    // program go at once.
-    m_exit.Defer(how);
-    m_module1->Abandon();
-    hide();
-}
-
 void Form1::closeEvent(QCloseEvent *event) {
-    if (Ongoing) {
-        event->ignore();
-        CloseWhenIdle(ExitRules::Request::CloseWindow);
-        return;
-    }
     if (!m_exit.IsWindowClosed())
         Form_Unload();
     event->accept();
@@ -235,6 +217,8 @@ void Form1::Form_Unload() {
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
+    // A mail under way ends as abandoned; the tick records that and delivers nothing more.
+    m_module1->Abandon();
     // Notice windows still open keep the program alive until the last one goes.
     m_exit.WindowClosed();
 }
@@ -309,11 +293,8 @@ void Form1::Timer2_Timer() {
 void Form1::EndTick() {
     Command2->setEnabled(true);
     Ongoing = false;
-    if (const std::optional<ExitRules::Request> request = m_exit.TakeDeferred()) {
-        Leave(*request);
-        return;
-    }
-    Timer2->start();
+    if (!m_exit.IsWindowClosed())
+        Timer2->start();
 }
 
 void Form1::ShowNotice(const QString &text) {

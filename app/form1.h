@@ -120,7 +120,6 @@ private:
     StartupStep SetUpTray();
     void connectHandlers();
     void ConfirmExit();
-    void CloseWhenIdle(ExitRules::Request how);
     // Closes the window, and for an exit the notice windows with it.
     void Leave(ExitRules::Request how);
     void SetRemoveEnabled(bool enabled);
@@ -129,7 +128,7 @@ private:
 
     // TickWindow: how a tick delivers.
     void ShowNotice(const QString &text) override;
-    bool Leaving() const override { return m_exit.Deferred(); }
+    bool Leaving() const override { return m_exit.IsWindowClosed(); }
 
     std::function<QDateTime()> Now;
     std::unique_ptr<Prompts> m_ownPrompts;
