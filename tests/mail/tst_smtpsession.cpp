@@ -440,6 +440,9 @@ void TestSmtpSession::farewellIsOnlyNoted_data() {
         << FaultServer::Silence() << QStringLiteral(" Server did not answer quit.");
     QTest::newRow("421 to quit") << FaultServer::SayThenClose("421 4.3.2 shutting down\r\n")
                                  << QStringLiteral(" Reply to quit: 421 4.3.2 shutting down");
+    QTest::newRow("multi-line 421 to quit")
+        << FaultServer::SayThenClose("421-4.3.2 shutting down\r\n421 4.3.2 come back later\r\n")
+        << QStringLiteral(" Reply to quit: 421-4.3.2 shutting down 421 4.3.2 come back later");
     QTest::newRow("500 to quit") << FaultServer::Say("500 5.5.1 what?\r\n")
                                  << QStringLiteral(" Reply to quit: 500 5.5.1 what?");
     QTest::newRow("close before 221")
