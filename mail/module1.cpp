@@ -166,6 +166,9 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
     m_running = true;
     m_done = std::move(done);
     MailDelivered = false;
+    SessionOk = false;
+    ErrorText.clear();
+    ServerReply.clear();
     m_view.SetLamp(0, Lamp::Passed);
     if (const int state = m_socket.State(); state != Winsock::sckClosed) {
         // A connection is still open: report it and close it so the next session can run.
@@ -183,9 +186,9 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
                  to.address,
                  {headerSender, recipient, subject, body, {}, {}, {}},
                  false};
+    Prepare();
     m_session.needsSmtpUtf8 = from.needsSmtpUtf8 || to.needsSmtpUtf8 ||
                               HeaderNeedsSmtpUtf8(m_session.message);
-    Prepare();
     Perform();
 }
 
@@ -193,9 +196,7 @@ void Module1::Prepare() {
     const QDateTime start = m_now();
     DateHeaderText = MessageText::DateHeaderText(start);
     SessionOk = true;
-    ErrorText.clear();
     m_parser.Clear();
-    ServerReply.clear();
     m_peerClosed = false;
     m_heloSent = false;
     m_smtpUtf8Offered = false;
