@@ -209,7 +209,7 @@ if [ -n "$nested" ]; then
     wait_for 50 compositor_state "$work/proto-x11.log" --pointer-in Tallowick32
     python_checks compositor "$work/proto-x11.log" --pointer-in Tallowick32
     DISPLAY=$nested xdotool click --repeat 2 --delay 120 1
-    main_back() { probe && grep -q '"main": {[^}]*"showing": true' "$work/state.json"; }
+    main_back() { probe && /usr/bin/python3 "$e2e_dir/checks.py" restored "$work/state.json" --statuses >/dev/null; }
     wait_for 50 main_back
     cp "$work/state.json" "$artifacts/state-restored.json"
     python_checks restored "$work/state.json" --statuses
