@@ -160,7 +160,7 @@ mv "$work/app.log" "$work/app-1.log"
 nested=""
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   # The X screen is 32 rows taller than weston's window: the strip below it is
-  # where the pointer goes to leave the compositor (see point_at_stand_in).
+  # where the pointer goes to leave the compositor, before the double click.
   Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x800x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
   wait_for 100 test -s "$work/display" || abort "Xvfb started" "$(cat "$work/xvfb.log")"
