@@ -179,8 +179,12 @@ else
   fail "the title bar shows \"Tallowick: Quillmere    \" and the clock" "got \"$caption\""
 fi
 
-# The notice is a second top-level window, captioned "Tallowick".
-notice=$(xdotool search --onlyvisible --name '^Tallowick$' 2>/dev/null | head -n1)
+# The notice is a second top-level window, captioned "Tallowick". It is on the
+# accessibility bus before the X server need have mapped it.
+notice_window() { xdotool search --onlyvisible --name '^Tallowick$' 2>/dev/null | head -n1; }
+notice_shown() { [ -n "$(notice_window)" ]; }
+wait_for 50 notice_shown
+notice=$(notice_window)
 if [ -n "$notice" ]; then
   pass "a notice window is on the screen"
   import -window "$notice" "$artifacts/notice.png"
