@@ -77,7 +77,9 @@ done
 grep -q '^icon added' "$work/probe.out" || fail "the probe did not add its icon"
 grep -q '^tray: system' "$work/probe.out" || fail "the probe did not see the system tray"
 
-# The icon is the probe's window inside trayer's panel.
+# The icon is the probe's window inside trayer's panel, once trayer has
+# mapped it there: a window that is only reparented into the panel, not yet
+# shown, gets no clicks (they go to the panel).
 icon=""
 for _ in $(seq 50); do
   icon=$(xwininfo -root -tree | awk '
@@ -87,10 +89,11 @@ for _ in $(seq 50); do
       if (RLENGTH <= indent) inside = 0
       else if ($0 ~ /"trayprobe"/) { print $1; exit }
     }')
-  [ -n "$icon" ] && break
+  [ -n "$icon" ] && xwininfo -id "$icon" 2>/dev/null | grep -q 'Map State: IsViewable' && break
+  icon=""
   sleep 0.1
 done
-[ -n "$icon" ] || fail "no icon of the probe in trayer's panel"
+[ -n "$icon" ] || fail "no icon of the probe shown in trayer's panel"
 echo "tray icon window $icon"
 
 xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 100 1

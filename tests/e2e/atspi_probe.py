@@ -9,6 +9,10 @@ found by role and accessible name. Needs Debian's python3-pyatspi and a session 
 Tallowick runs with accessibility switched on.
 
 Usage: atspi_probe.py [APP_NAME]      (default: Tallowick)
+       atspi_probe.py --focused       only which control of Tallowick's main window has the
+                                      keyboard focus: {"focused": [ROLE, NAME]}; an editable
+                                      combo box as ["combo box", INDEX], a multi-line text box
+                                      by its own name, not that of its inner area
 Prints {"found": false} when the application is not on the bus (yet).
 """
 
@@ -48,6 +52,7 @@ def state_names(accessible):
         "visible": states.contains(pyatspi.STATE_VISIBLE),
         "showing": states.contains(pyatspi.STATE_SHOWING),
         "enabled": states.contains(pyatspi.STATE_ENABLED),
+        "active": states.contains(pyatspi.STATE_ACTIVE),
     }
 
 
@@ -79,7 +84,45 @@ def notice_window(frame):
     return {"caption": frame.name, "states": state_names(frame), "texts": texts}
 
 
+def focused_control(frame):
+    """The focused control of the window as [role, name], or None. Skips the lists, whose
+    rows never take the focus from a box, to stay quick: this is polled."""
+    combos = 0
+
+    def walk(parent, parent_id):
+        nonlocal combos
+        for node in children(parent):
+            role = node.getRole()
+            if role in (pyatspi.ROLE_LIST, pyatspi.ROLE_TABLE):
+                continue
+            if role == pyatspi.ROLE_COMBO_BOX:
+                fields = [child for child in children(node) if child.getRole() == pyatspi.ROLE_TEXT]
+                combos += 1 if fields else 0
+                if any(item.getState().contains(pyatspi.STATE_FOCUSED) for item in [node] + fields):
+                    return ["combo box", combos - 1] if fields else ["combo box", node.name]
+                continue
+            node_id = [node.getRoleName(), node.name] if node.name else parent_id
+            if node.getState().contains(pyatspi.STATE_FOCUSED):
+                return node_id
+            found = walk(node, node_id)
+            if found:
+                return found
+        return None
+
+    return walk(frame, [frame.getRoleName(), frame.name])
+
+
 def main():
+    if sys.argv[1:] == ["--focused"]:
+        focused = None
+        for app in children(pyatspi.Registry.getDesktop(0)):
+            if app.name == "Tallowick":
+                for frame in children(app):
+                    if frame.name.startswith(MAIN_CAPTION_PREFIX):
+                        focused = focused_control(frame)
+        json.dump({"focused": focused}, sys.stdout, ensure_ascii=False)
+        sys.stdout.write("\n")
+        return
     app_name = sys.argv[1] if len(sys.argv) > 1 else "Tallowick"
     desktop = pyatspi.Registry.getDesktop(0)
     result = {"found": False, "main": None, "notices": [], "windows": []}

@@ -11,6 +11,7 @@ The exit status is the number of failed checks (at most 100).
   checks.py restored STATE_JSON [--statuses S...]
   checks.py hidden STATE_JSON --stand-in CAPTION
   checks.py compositor PROTO_LOG [--shown TITLE_RE]... [--gone TITLE_RE]... [--exact-size TITLE W H]
+                                 [--drawn TITLE_RE]... [--pointer-in TITLE_RE]
 """
 
 import argparse
@@ -195,6 +196,16 @@ def check_compositor(args, report):
     for pattern in args.gone:
         shown = [w for w in windows if re.fullmatch(pattern, w["title"]) and w["on_output"]]
         report.check(f"weston shows no window titled /{pattern}/ any more", not shown, f"{shown}")
+    for pattern in args.drawn:
+        window = latest(pattern)
+        report.check(f"weston has drawn the window titled /{pattern}/",
+                     window is not None and window["drawn"] and not window["destroyed"],
+                     f"{window}" if window else "no such window")
+    for pattern in args.pointer_in:
+        window = latest(pattern)
+        report.check(f"weston gave the window titled /{pattern}/ the pointer",
+                     window is not None and window["pointer"],
+                     f"{window}" if window else "no such window")
     for title, width, height in args.exact_size:
         window = latest(re.escape(title))
         size = [int(width), int(height)]
@@ -238,6 +249,8 @@ def main():
     compositor.add_argument("--shown", action="append", default=[])
     compositor.add_argument("--gone", action="append", default=[])
     compositor.add_argument("--exact-size", nargs=3, action="append", default=[])
+    compositor.add_argument("--drawn", action="append", default=[])
+    compositor.add_argument("--pointer-in", action="append", default=[])
     args = parser.parse_args()
 
     report = Report()

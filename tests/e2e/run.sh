@@ -95,36 +95,48 @@ wait_for 100 on_bus || abort "the main window is on the accessibility bus" "$(ca
 # lies under the menu bar; the client area is 7785 twips high.
 eval "$(xdotool getwindowgeometry --shell "$W")"
 menu_bar=$((HEIGHT - 7785 / 15))
-activate() {
-  xdotool windowactivate --sync "$1" >/dev/null 2>&1
-  sleep 0.3
+# The window manager gets a click first (to focus and raise the window) and
+# only then lets it through, while keys go straight to the focused window: so
+# keys wait until the accessibility bus tells that the window is active, or
+# that the clicked box has the focus.
+window_active() { # window_active CAPTION_START
+  probe && grep -q "{\"caption\": \"$1[^\"]*\", \"role\": \"[^\"]*\", \"states\": {[^}]*\"active\": true" \
+    "$work/state.json"
 }
-click() { # click LEFT TOP WIDTH HEIGHT: the middle of a control
+activate() { # activate WINDOW CAPTION_START
+  xdotool windowactivate --sync "$1" >/dev/null 2>&1
+  wait_for 30 window_active "$2"
+}
+focused_on() { # focused_on ROLE NAME_AS_JSON
+  /usr/bin/python3 "$e2e_dir/atspi_probe.py" --focused 2>"$work/probe.err" |
+    grep -qF "{\"focused\": [\"$1\", $2]}"
+}
+click() { # click LEFT TOP WIDTH HEIGHT ...: the middle of a control
   xdotool mousemove --window "$W" $((($1 + $3 / 2) / 15)) $((menu_bar + ($2 + $4 / 2) / 15)) \
     click 1
-  sleep 0.15
 }
-fill() { # fill LEFT TOP WIDTH HEIGHT TEXT: replaces the text of a box
-  click "$1" "$2" "$3" "$4"
+fill() { # fill LEFT TOP WIDTH HEIGHT ROLE NAME TEXT: replaces the text of a box
+  click "$@"
+  wait_for 30 focused_on "$5" "$6"
   xdotool key ctrl+a
-  xdotool type --delay 15 -- "$5"
-  sleep 0.1
+  xdotool type --delay 15 -- "$7"
 }
-# Positions of the controls used here, as the main window lays them out.
-Text2=(4440 240 4815 1455)   # message
+# Positions of the controls used here, as the main window lays them out; for
+# boxes, also their accessible role and name (as JSON), as the focus shows them.
+Text2=(4440 240 4815 1455 text '"Message To send"')
 Command2=(8400 1680 855 1335) # Store
-Combo1=(1320 2280 400 315)    # hour: its text part, left of the arrow
-Combo2=(2280 2280 350 315)    # minute: likewise
-Text7=(1680 2640 2655 375)    # originator
-Text3=(6000 2640 2415 375)    # SMTP server
-Text4=(1680 3000 2655 375)    # recipient
-Text5=(1680 3360 2655 345)    # subject
+Combo1=(1320 2280 400 315 "combo box" 0) # hour: its text part, left of the arrow
+Combo2=(2280 2280 350 315 "combo box" 1) # minute: likewise
+Text7=(1680 2640 2655 375 text '"From: (E-mail address)"')
+Text3=(6000 2640 2415 375 text '"SMTP Mail Server"')
+Text4=(1680 3000 2655 375 text '"To: (E-mail Address)"')
+Text5=(1680 3360 2655 345 text '"Subject"')
 Option1=(1080 3960 975 255)   # Pop Up
 Option2=(2280 3960 975 255)   # E-mail
 Command5=(7560 3960 855 375)  # Hide
 Command4=(8520 3960 735 375)  # Exit
 
-activate "$W"
+activate "$W" "Tallowick: Quillmere"
 click "${Option2[@]}"
 # Any minute up to now is due at the next tick, so a minute that turns
 # while typing does no harm.
@@ -138,7 +150,9 @@ fill "${Text4[@]}" "$rcpt_to"
 fill "${Text5[@]}" "$subject"
 fill "${Text2[@]}" "$mail_message"
 
-probe
+# The last keys may still be on their way.
+typed() { probe && typed_ok "$hour" "$minute"; }
+wait_for 30 typed
 check "the boxes hold what was typed (e-mail entry, due $hour:$minute)" typed_ok "$hour" "$minute" ||
   cp "$work/state.json" "$artifacts/state-typed.json"
 check "Store put the e-mail entry in the queue" store '["MX"]' click "${Command2[@]}"
@@ -165,8 +179,12 @@ else
   fail "the title bar shows \"Tallowick: Quillmere    \" and the clock" "got \"$caption\""
 fi
 
-# The notice is a second top-level window, captioned "Tallowick".
-notice=$(xdotool search --onlyvisible --name '^Tallowick$' 2>/dev/null | head -n1)
+# The notice is a second top-level window, captioned "Tallowick". It is on the
+# accessibility bus before the X server need have mapped it.
+notice_window() { xdotool search --onlyvisible --name '^Tallowick$' 2>/dev/null | head -n1; }
+notice_shown() { [ -n "$(notice_window)" ]; }
+wait_for 50 notice_shown
+notice=$(notice_window)
 if [ -n "$notice" ]; then
   pass "a notice window is on the screen"
   import -window "$notice" "$artifacts/notice.png"
@@ -174,7 +192,7 @@ else
   fail "a notice window is on the screen"
 fi
 import -window root "$artifacts/desktop.png"
-activate "$W"
+activate "$W" "Tallowick: Quillmere"
 import -window "$W" "$artifacts/main.png"
 if [ "$update_screenshot" -eq 1 ]; then
   mkdir -p "$repo/docs"
@@ -198,15 +216,24 @@ tray_icon() {
       else if ($0 ~ /"[Tt]allowick/) { print $1; exit }
     }'
 }
-has_tray_icon() { [ -n "$(tray_icon)" ]; }
+# Clicks reach the icon only once trayer has mapped it in its panel, not
+# when it has only been reparented there.
+shown_tray_icon() {
+  local id
+  id=$(tray_icon)
+  [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$id"
+}
+has_tray_icon() { [ -n "$(shown_tray_icon)" ]; }
 wait_for 50 has_tray_icon
-icon=$(tray_icon)
+icon=$(shown_tray_icon)
 if [ -n "$icon" ]; then
   pass "the tray icon is in trayer's panel"
   xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 100 1
   shown() { [ -n "$(visible_main_window)" ]; }
   check "a double click on the tray icon brought the main window back" wait_for 50 shown
-  probe
+  # X maps the window before the accessibility bus need tell it is enabled.
+  restored() { probe && /usr/bin/python3 "$e2e_dir/checks.py" restored "$work/state.json" >/dev/null; }
+  wait_for 50 restored
   python_checks restored "$work/state.json"
   gone() { [ -z "$(tray_icon)" ]; }
   check "the tray icon went with it" wait_for 50 gone
@@ -216,7 +243,7 @@ fi
 
 # ---- Exit ------------------------------------------------------------------
 
-activate "$W"
+activate "$W" "Tallowick: Quillmere"
 click "${Command4[@]}"
 confirmation() { xdotool search --onlyvisible --name '^Exit Confirmation$' 2>/dev/null | head -n1; }
 asked() { [ -n "$(confirmation)" ]; }
@@ -224,7 +251,7 @@ wait_for 50 asked
 box=$(confirmation)
 if [ -n "$box" ]; then
   pass "Exit asked for confirmation"
-  activate "$box"
+  activate "$box" "Exit Confirmation"
   xdotool key Return
   ended_after_ok
 else
