@@ -4,8 +4,10 @@
 #include "monthcalendar.h"
 #include "queuecolumn.h"
 #include "readabletext.h"
+#include "timeboxaccessible.h"
 #include "twips.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHash>
@@ -270,6 +272,15 @@ void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
             ReadableText::SetBackground(w, *colour);
         if (c.kind == K::Lamp)
             w->setAccessibleDescription(QStringLiteral("not lit yet"));
+        if (c.kind == K::Combo)
+            TimeBoxAccessible::Install(static_cast<QComboBox *>(w), w->accessibleName());
+        if (c.kind == K::Calendar) // the grid's frame, as a reader names it
+            static_cast<MonthCalendar *>(w)->calendarWidget()->setAccessibleName(
+                w->accessibleName());
+        // The tray pictures and the due-time column lie under other controls
+        // and are never seen: hidden, no screen reader finds them either.
+        if (c.kind == K::Picture || (c.kind == K::Column && c.column == Q::DueTextColumn))
+            w->hide();
         if (c.tabIndex >= 0)
             focusable.emplace_back(c.tabIndex, w);
         built.insert(QString::fromLatin1(c.name), w);

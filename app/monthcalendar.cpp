@@ -3,6 +3,8 @@
 #include "duetime.h"
 
 #include <QCalendarWidget>
+#include <QSpinBox>
+#include <QTableView>
 #include <QTextCharFormat>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -35,6 +37,11 @@ MonthCalendar::MonthCalendar(QWidget *parent)
         if (auto *button = m_calendar->findChild<QToolButton *>(QLatin1String(name)))
             button->setAccessibleName(QLatin1String(accessible));
     }
+    // Nor do the day grid and the year box that the year button opens.
+    if (auto *days = m_calendar->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview")))
+        days->setAccessibleName(QStringLiteral("Days of the month"));
+    if (auto *year = m_calendar->findChild<QSpinBox *>(QStringLiteral("qt_calendar_yearedit")))
+        year->setAccessibleName(QStringLiteral("Year"));
 
     connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate) { Q_EMIT Click(); });
 }
