@@ -1,8 +1,10 @@
 #include "monthcalendar.h"
 
 #include "duetime.h"
+#include "readabletext.h"
 
 #include <QCalendarWidget>
+#include <QEvent>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTextCharFormat>
@@ -44,6 +46,40 @@ MonthCalendar::MonthCalendar(QWidget *parent)
         year->setAccessibleName(QStringLiteral("Year"));
 
     connect(m_calendar, &QCalendarWidget::clicked, this, [this](QDate) { Q_EMIT Click(); });
+    ApplyReadableColours();
+}
+
+void MonthCalendar::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    // A desktop turning from light to dark changes the colours to read on.
+    if (event->type() == QEvent::PaletteChange && !m_applying)
+        ApplyReadableColours();
+}
+
+void MonthCalendar::ApplyReadableColours() {
+    m_applying = true;
+    // Qt draws weekends in pure red whatever the background, and the month
+    // header and the chosen day in the desktop's highlight, which for some
+    // styles is too light under white text.
+    QPalette own = palette();
+    m_calendar->setPalette(QPalette()); // back to what the desktop gives
+    QPalette colours = m_calendar->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Highlight,
+                         ReadableText::Readable(own.color(group, QPalette::Highlight),
+                                                own.color(group, QPalette::HighlightedText)));
+    }
+    m_calendar->setPalette(colours);
+    // Dates lie on Base, the day names above them on AlternateBase.
+    const QColor weekend = ReadableText::Readable(
+        ReadableText::Readable(QColor(Qt::red), colours.color(QPalette::Active, QPalette::Base)),
+        colours.color(QPalette::Active, QPalette::AlternateBase));
+    for (const Qt::DayOfWeek day : {Qt::Saturday, Qt::Sunday}) {
+        QTextCharFormat format = m_calendar->weekdayTextFormat(day);
+        format.setForeground(weekend);
+        m_calendar->setWeekdayTextFormat(day, format);
+    }
+    m_applying = false;
 }
 
 int MonthCalendar::Year() const {
