@@ -1,6 +1,7 @@
 #include "defaulttrayshell.h"
 
 #include "fallbacktraywindow.h"
+#include "icons.h"
 #include "trayactivation.h"
 #include "traycallbackevent.h"
 
@@ -143,7 +144,8 @@ bool DefaultTrayShell::Add(const NotifyIconData &data) {
     entry->uID = data.uID;
     const QString tip = VisibleTip(data.szTip);
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        entry->trayIcon = new QSystemTrayIcon(data.hIcon, this);
+        // Trays ask for 22, 24, 32 px and more: the art enlarged stays sharp.
+        entry->trayIcon = new QSystemTrayIcon(Icons::Enlarged(data.hIcon), this);
         entry->trayIcon->setToolTip(tip);
         entry->activation = std::make_unique<TrayActivation>(QApplication::doubleClickInterval());
         connect(entry->trayIcon, &QSystemTrayIcon::activated, this,
@@ -175,7 +177,7 @@ bool DefaultTrayShell::Modify(const NotifyIconData &data) {
     Entry &entry = *found->second;
     const QString tip = VisibleTip(data.szTip);
     if (entry.trayIcon != nullptr) {
-        entry.trayIcon->setIcon(data.hIcon);
+        entry.trayIcon->setIcon(Icons::Enlarged(data.hIcon));
         entry.trayIcon->setToolTip(tip);
     }
     if (entry.fallback) {
