@@ -277,9 +277,10 @@ void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
         if (c.kind == K::Calendar) // the grid's frame, as a reader names it
             static_cast<MonthCalendar *>(w)->calendarWidget()->setAccessibleName(
                 w->accessibleName());
-        // The tray pictures and the due-time column lie under other controls
-        // and are never seen: hidden, no screen reader finds them either.
-        if (c.kind == K::Picture || (c.kind == K::Column && c.column == Q::DueTextColumn))
+        // The tray pictures lie under the lamps and are never seen: hidden, no
+        // screen reader finds them either. (The due-time column, also unseen,
+        // tells screen readers so itself.)
+        if (c.kind == K::Picture)
             w->hide();
         if (c.tabIndex >= 0)
             focusable.emplace_back(c.tabIndex, w);
