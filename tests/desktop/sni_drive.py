@@ -5,7 +5,8 @@ tray icon's menu brings the window back and asks to exit.
 Runs inside the session (sway, waybar and Tallowick already started, SWAYSOCK and the session
 bus set). Hide is pressed through AT-SPI; the host's side is played through the calls a
 StatusNotifier host makes (com.canonical.dbusmenu AboutToShow, GetLayout and Event, and
-org.kde.StatusNotifierItem Activate) to the icon that waybar's watcher lists.
+org.kde.StatusNotifierItem Activate) to the icon that waybar's watcher lists, and by real
+clicks of a pointer (wl_pointer.py) on the icon in waybar and on the menu waybar opens.
 
 Usage: sni_drive.py
 Prints one PASS/FAIL line per check; exits 0 when every check passed.
@@ -19,10 +20,13 @@ import time
 import pyatspi
 from gi.repository import Gio, GLib
 
+from wl_pointer import RIGHT, VirtualPointer
+
 MAIN_PREFIX = "Tallowick: Quillmere"
 WATCHER = "org.kde.StatusNotifierWatcher"
 ITEM_IFACE = "org.kde.StatusNotifierItem"
 MENU_IFACE = "com.canonical.dbusmenu"
+BAR_HEIGHT = 24  # waybar's height, as sni_real.sh configures it
 
 bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
 failures = 0
@@ -60,6 +64,26 @@ def prop(service, path, iface, name):
 
 def pointer(*args):
     subprocess.run(["swaymsg", "seat", "-", "cursor", *args], check=True, capture_output=True)
+
+
+def screen():
+    """The output as grim takes it: width, height and a function giving (r, g, b) at x, y."""
+    data = subprocess.run(["grim", "-t", "ppm", "-"], check=True, capture_output=True).stdout
+    fields = data.split(maxsplit=4)  # P6 width height maxval pixels
+    width, height = int(fields[1]), int(fields[2])
+    pixels = fields[4]
+    return width, height, lambda x, y: tuple(pixels[3 * (y * width + x):3 * (y * width + x) + 3])
+
+
+def menu_box(bar_height):
+    """The light box of an open menu below the bar, as (left, top, right, bottom), or None."""
+    width, height, at = screen()
+    light = [(x, y) for y in range(bar_height + 2, min(height, bar_height + 200))
+             for x in range(max(0, width - 300), width) if min(at(x, y)) > 0xe0]
+    if len(light) < 400:
+        return None
+    xs, ys = [x for x, _ in light], [y for _, y in light]
+    return min(xs), min(ys), max(xs), max(ys)
 
 
 def views():
@@ -170,7 +194,7 @@ def main():
         return 1
     check("no icon before Hide", our_item() is None)
 
-    # 1. The menu as the host reads it, and its first item.
+    # 1. The menu as the host reads it.
     item = hide()
     if item is None:
         return 1
@@ -181,21 +205,47 @@ def main():
     check("the menu holds Restore, then Exit", [label for _, label, _ in items]
           == ["Restore", "Exit"], f"{items}")
 
-    # The host picks the menu's first item.
-    restore_id = next((i for i, label, _ in items if label == "Restore"), None)
-    if restore_id is not None:
-        click_item(service, menu_path, restore_id)
-        restored("the menu's Restore item")
+    # A real right click on the icon in waybar: waybar opens the menu, and a
+    # click on its first item brings the window back.
+    outputs = json.loads(subprocess.run(["swaymsg", "-t", "get_outputs", "-r"], check=True,
+                                        capture_output=True, text=True).stdout)
+    width, height = outputs[0]["rect"]["width"], outputs[0]["rect"]["height"]
+    icon = (width - 8, BAR_HEIGHT // 2)
+    pointer = VirtualPointer(width, height)
+    try:
+        time.sleep(0.5)  # waybar draws the icon a moment after it registers
+        pointer.click(*icon, button=RIGHT)
+        box = wait_for(lambda: menu_box(BAR_HEIGHT), 5)
+        if check("a right click on the icon opens its menu in waybar", box is not None):
+            left, top, right, bottom = box
+            # Two items of one height: Restore in the upper half, Exit in the lower.
+            pointer.click((left + right) // 2, top + (bottom - top) // 4)
+            restored("a click on the menu's Restore item")
 
-    # 2. Two Activate calls within the double-click time, as hosts send for a double click.
-    item = hide()
-    if item is not None:
-        for _ in range(2):
-            call(item[0], item[1], ITEM_IFACE, "Activate", GLib.Variant("(ii)", (0, 0)))
+        # 2. One left click does nothing; two, a double click, bring the window back.
+        if hide() is not None:
+            time.sleep(0.5)
+            pointer.click(*icon)
+            time.sleep(1)  # well past the double-click time
+            check("one left click leaves the window hidden",
+                  not shown(MAIN_PREFIX) and our_item() is not None)
+            pointer.click(*icon)
             time.sleep(0.1)
-        restored("two Activate calls")
+            pointer.click(*icon)
+            restored("a double click on the icon in waybar")
 
-    # 3. The menu's Exit item asks as Exit does: Cancel leaves it hidden, OK ends the program.
+        # Two Activate calls within the double-click time, as other hosts send them.
+        item = hide()
+        if item is not None:
+            for _ in range(2):
+                call(item[0], item[1], ITEM_IFACE, "Activate", GLib.Variant("(ii)", (0, 0)))
+                time.sleep(0.1)
+            restored("two Activate calls")
+    finally:
+        pointer.close()
+
+    # 3. The menu's Exit item, picked by the host, asks as Exit does: Cancel leaves the
+    # window hidden, OK ends the program.
     item = hide()
     if item is not None:
         service, path = item

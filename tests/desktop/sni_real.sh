@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The tray menu for real, on a StatusNotifier host: sway (headless) with
 # waybar's tray, Tallowick as a native Wayland client hidden to that tray, and
-# its icon's menu driven as the host drives it (tests/desktop/sni_drive.py):
-# Restore brings the window back, two Activate calls do too, Exit asks first.
+# its icon clicked with a real pointer and its menu driven as the host drives
+# it (tests/desktop/sni_drive.py): Restore brings the window back, a double
+# click and two Activate calls do too, Exit asks first.
 # sway will not run as root: as root, the run goes to the user tallowick-sni,
 # made here when it does not exist yet.
 # Usage: sni_real.sh PATH/TO/tallowick
-# Exit 77 (skipped) when sway, waybar, Qt's Wayland plug-in or the D-Bus and
+# Exit 77 (skipped) when sway, waybar, grim, Qt's Wayland plug-in or the D-Bus and
 # AT-SPI pieces are not installed.
 set -u
 
@@ -16,7 +17,7 @@ skip() {
   echo "SKIP: $*"
   exit 77
 }
-for tool in sway swaymsg waybar dbus-run-session dbus-send qtpaths6; do
+for tool in sway swaymsg waybar grim dbus-run-session dbus-send qtpaths6; do
   command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
 done
 [ -f "$(qtpaths6 --query QT_INSTALL_PLUGINS)/platforms/libqwayland-generic.so" ] ||
@@ -40,7 +41,7 @@ fail() {
 
 # Everything the run needs is copied where the other user can read it.
 cp "$app" "$work/tallowick"
-cp "$here/sni_drive.py" "$work/"
+cp "$here/sni_drive.py" "$here/wl_pointer.py" "$work/"
 mkdir -m 700 "$work/runtime"
 mkdir "$work/run"
 cat >"$work/sway.conf" <<'EOF'
