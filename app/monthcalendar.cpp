@@ -40,7 +40,8 @@ MonthCalendar::MonthCalendar(QWidget *parent)
             button->setAccessibleName(QLatin1String(accessible));
     }
     // Nor do the day grid and the year box that the year button opens.
-    if (auto *days = m_calendar->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview")))
+    if (auto *days =
+            m_calendar->findChild<QTableView *>(QStringLiteral("qt_calendar_calendarview")))
         days->setAccessibleName(QStringLiteral("Days of the month"));
     if (auto *year = m_calendar->findChild<QSpinBox *>(QStringLiteral("qt_calendar_yearedit")))
         year->setAccessibleName(QStringLiteral("Year"));

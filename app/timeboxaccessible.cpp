@@ -42,8 +42,7 @@ QAccessibleInterface *TimeBoxAccessible::child(int index) const {
 }
 
 int TimeBoxAccessible::indexOfChild(const QAccessibleInterface *child) const {
-    return child != nullptr && box()->lineEdit() != nullptr &&
-                   child->object() == box()->lineEdit()
+    return child != nullptr && box()->lineEdit() != nullptr && child->object() == box()->lineEdit()
                ? 0
                : -1;
 }

@@ -95,7 +95,9 @@ QPixmap EnvelopeShapes(int side) {
     QPainter p(&picture);
     const double cell = double(side) / Grid;
     const int line = std::max(1, int(std::lround(cell)));
-    const auto snap = [cell](double at) { return int(std::lround(at * cell)); };
+    const auto snap = [cell](double at) {
+        return int(std::lround(at * cell));
+    };
     for (const Box &box : EnvelopeBoxes) {
         const QRect r(QPoint(snap(box.cells.left()), snap(box.cells.top())),
                       QPoint(snap(box.cells.right()) - 1, snap(box.cells.bottom()) - 1));
@@ -207,12 +209,14 @@ QPixmap Icons::MainPicture(int side) {
 
 QString Icons::MainSvg() {
     // The same shapes on a 16-unit canvas; outlines lie inside their boxes.
-    QString svg = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\" "
-        "viewBox=\"0 0 16 16\" shape-rendering=\"crispEdges\">\n"
-        "  <title>Tallowick</title>\n");
-    const auto number = [](double v) { return QString::number(v, 'g', 6); };
+    QString svg =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\" "
+                       "viewBox=\"0 0 16 16\" shape-rendering=\"crispEdges\">\n"
+                       "  <title>Tallowick</title>\n");
+    const auto number = [](double v) {
+        return QString::number(v, 'g', 6);
+    };
     for (const Box &box : EnvelopeBoxes) {
         const QRectF r = box.cells;
         if (box.outline.isValid())
@@ -250,8 +254,8 @@ QIcon Icons::Enlarged(const QIcon &icon) {
     // Whole multiples, each pixel a square of pixels: as sharp as the art.
     const QImage art = icon.pixmap(largest).toImage();
     for (int factor = 2; largest.width() * factor <= MaxEnlarged; ++factor)
-        enlarged.addPixmap(QPixmap::fromImage(art.scaled(largest * factor, Qt::IgnoreAspectRatio,
-                                                         Qt::FastTransformation)));
+        enlarged.addPixmap(QPixmap::fromImage(
+            art.scaled(largest * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
     return enlarged;
 }
 
@@ -293,7 +297,8 @@ bool Icons::SaveAll(const QString &dir) {
         return false;
     bool ok = true;
     for (const int side : MainSizes)
-        ok = ::MainPicture(side).save(target.filePath(QStringLiteral("tallowick-%1.png").arg(side))) &&
+        ok = ::MainPicture(side).save(
+                 target.filePath(QStringLiteral("tallowick-%1.png").arg(side))) &&
              ok;
     QFile svg(target.filePath(QStringLiteral("tallowick.svg")));
     ok = svg.open(QIODevice::WriteOnly | QIODevice::Truncate) &&

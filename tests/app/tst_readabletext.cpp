@@ -10,13 +10,13 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
-#include <QTableView>
-#include <QToolButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <cmath>
 #include <map>

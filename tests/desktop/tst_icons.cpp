@@ -83,10 +83,10 @@ void TestIcons::mainSvg() {
         }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(viewBox, QStringLiteral("0 0 16 16"));
-    QCOMPARE(elements, (QStringList{QStringLiteral("svg"), QStringLiteral("title"),
-                                    QStringLiteral("rect"), QStringLiteral("rect"),
-                                    QStringLiteral("rect"), QStringLiteral("rect"),
-                                    QStringLiteral("polyline")}));
+    QCOMPARE(elements,
+             (QStringList{QStringLiteral("svg"), QStringLiteral("title"), QStringLiteral("rect"),
+                          QStringLiteral("rect"), QStringLiteral("rect"), QStringLiteral("rect"),
+                          QStringLiteral("polyline")}));
 }
 
 void TestIcons::trayEnlargedSharp() {
