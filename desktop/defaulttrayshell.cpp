@@ -116,7 +116,11 @@ bool DefaultTrayShell::FallbackAvailable() {
 std::int32_t DefaultTrayShell::SHAppBarMessage(int message, AppBarData &) {
     if (message != ABM_GETTASKBARPOS)
         return 0;
-    return QSystemTrayIcon::isSystemTrayAvailable() || FallbackAvailable() ? 1 : 0;
+    const bool systemTray = QSystemTrayIcon::isSystemTrayAvailable();
+    // Qt has just chosen its kind of tray for the rest of the run: ask alongside.
+    if (systemTray)
+        StatusNotifierHost();
+    return systemTray || FallbackAvailable() ? 1 : 0;
 }
 
 bool DefaultTrayShell::Shell_NotifyIcon(NotifyMessage message, const NotifyIconData &data) {
