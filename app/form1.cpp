@@ -83,6 +83,7 @@ void Form1::connectHandlers() {
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Exit, &QAction::triggered, this, &Form1::Exit_Click);
+    m_shell->SetExitCommand(this, [this] { Exit_Click(); }); // the tray menu's Exit item
     connect(Help, &QAction::triggered, this, &Form1::Help_Click);
     // Any change of the selection (mouse, keyboard), and a click on the row
     // already selected, count as the user's pick.

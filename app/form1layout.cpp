@@ -4,8 +4,10 @@
 #include "monthcalendar.h"
 #include "queuecolumn.h"
 #include "readabletext.h"
+#include "timeboxaccessible.h"
 #include "twips.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHash>
@@ -270,6 +272,16 @@ void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls) {
             ReadableText::SetBackground(w, *colour);
         if (c.kind == K::Lamp)
             w->setAccessibleDescription(QStringLiteral("not lit yet"));
+        if (c.kind == K::Combo)
+            TimeBoxAccessible::Install(static_cast<QComboBox *>(w), w->accessibleName());
+        if (c.kind == K::Calendar) // the grid's frame, as a reader names it
+            static_cast<MonthCalendar *>(w)->calendarWidget()->setAccessibleName(
+                w->accessibleName());
+        // The tray pictures lie under the lamps and are never seen: hidden, no
+        // screen reader finds them either. (The due-time column, also unseen,
+        // tells screen readers so itself.)
+        if (c.kind == K::Picture)
+            w->hide();
         if (c.tabIndex >= 0)
             focusable.emplace_back(c.tabIndex, w);
         built.insert(QString::fromLatin1(c.name), w);

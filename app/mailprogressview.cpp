@@ -1,6 +1,7 @@
 #include "mailprogressview.h"
 
 #include "readabletext.h"
+#include "resultlineaccessible.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -46,7 +47,9 @@ MailProgressView::MailProgressView(QPlainTextEdit *events, QLabel *resultLine,
                                    std::array<QLabel *, 9> lamps)
     : m_events(events)
     , m_resultLine(resultLine)
-    , m_lamps(lamps) {}
+    , m_lamps(lamps) {
+    ResultLineAccessible::Install(m_resultLine);
+}
 
 QString MailProgressView::EventsText() const {
     return m_events->toPlainText();
@@ -67,7 +70,11 @@ void MailProgressView::EventsCaretToEnd() {
 void MailProgressView::SetResultLine(const QString &text) {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    const bool changed = line != m_resultLine->text();
     m_resultLine->setText(line);
+    // Read out each new outcome, wherever the focus is.
+    if (changed && !line.isEmpty())
+        ResultLineAccessible::Announce(m_resultLine);
 }
 
 void MailProgressView::SetLamp(int member, Lamp colour) {

@@ -27,6 +27,13 @@ Q_SIGNALS:
     // The user clicked a day; Value() is already that day.
     void Click();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    // Weekend days in red, and the month header, at 4.5:1 on the desktop's colours.
+    void ApplyReadableColours();
+
     QCalendarWidget *m_calendar;
+    bool m_applying = false;
 };

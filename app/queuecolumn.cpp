@@ -44,6 +44,7 @@ QItemSelectionModel *QueueColumn::Join(QueueColumn *lead, const QList<QueueColum
     for (QueueColumn *column : followers)
         column->ShareSelection(selection);
     hidden->lower();
+    hidden->m_covered = true;
     hidden->setFocusPolicy(Qt::NoFocus);
     hidden->setAttribute(Qt::WA_TransparentForMouseEvents);
     // The others follow the lead when it scrolls, and catch up when their own

@@ -31,6 +31,9 @@ public:
 
     // The accessible item of `row`, made once and kept until the rows move.
     QAccessibleInterface *AccessibleRow(int row);
+    // Whether this is the column Join laid under the lead: it is never seen,
+    // and screen readers are told so.
+    bool Covered() const { return m_covered; }
 
 private:
     // Lets screen readers see each column as a list of its own field; once a run.
@@ -38,4 +41,5 @@ private:
     void forgetAccessibleRows();
 
     QHash<int, QAccessible::Id> m_accessibleRows;
+    bool m_covered = false;
 };

@@ -34,6 +34,13 @@ QAccessibleInterface *QueueColumnAccessible::focusChild() const {
     return column()->hasFocus() ? child(column()->currentIndex().row()) : nullptr;
 }
 
+QAccessible::State QueueColumnAccessible::state() const {
+    QAccessible::State state = QAccessibleWidget::state();
+    // The column under the Time column is on screen only in name.
+    state.invisible = state.invisible || column()->Covered();
+    return state;
+}
+
 QueueCellAccessible::QueueCellAccessible(QueueColumn *column, const QModelIndex &index)
     : m_column(column)
     , m_index(index) {}
@@ -70,7 +77,7 @@ QAccessible::State QueueCellAccessible::state() const {
     state.selectable = true;
     state.selected = m_column->selectionModel()->isSelected(m_index);
     state.disabled = !m_column->isEnabled();
-    state.invisible = !m_column->isVisible();
+    state.invisible = !m_column->isVisible() || m_column->Covered();
     state.offscreen = !m_column->viewport()->rect().intersects(m_column->visualRect(m_index));
     return state;
 }

@@ -19,6 +19,7 @@ public:
     int indexOfChild(const QAccessibleInterface *child) const override;
     QAccessibleInterface *childAt(int x, int y) const override;
     QAccessibleInterface *focusChild() const override;
+    QAccessible::State state() const override;
 
 private:
     QueueColumn *column() const;

@@ -1,11 +1,43 @@
 #include "defaulttrayshell.h"
 
 #include "fallbacktraywindow.h"
+#include "icons.h"
 #include "trayactivation.h"
 #include "traycallbackevent.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QMenu>
+
+namespace {
+
+const QString WatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString WatcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString HostProperty = QStringLiteral("IsStatusNotifierHostRegistered");
+// The watcher answers at once when it is there at all; a hung bus must not
+// hold up start-up for long.
+constexpr int WatcherTimeoutMs = 1000;
+
+bool AskWatcher() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr ||
+        !bus.interface()->isServiceRegistered(WatcherService))
+        return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        WatcherService, WatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get << WatcherService << HostProperty;
+    const QDBusMessage reply = bus.call(get, QDBus::Block, WatcherTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
+
+} // namespace
 
 struct DefaultTrayShell::Entry {
     QPointer<QWidget> window;
@@ -13,6 +45,7 @@ struct DefaultTrayShell::Entry {
     QSystemTrayIcon *trayIcon = nullptr; // a child of the shell
     std::unique_ptr<FallbackTrayWindow> fallback;
     std::unique_ptr<TrayActivation> activation;
+    std::unique_ptr<QMenu> menu; // StatusNotifier hosts only
     QMetaObject::Connection windowGone;
 };
 
@@ -27,8 +60,48 @@ DefaultTrayShell::DefaultTrayShell() {
 DefaultTrayShell::~DefaultTrayShell() {
     for (auto &[key, entry] : m_icons) {
         disconnect(entry->windowGone);
-        delete entry->trayIcon;
+        delete entry->trayIcon; // before the menu it shows
     }
+}
+
+bool DefaultTrayShell::StatusNotifierHost() {
+    // Qt chooses its tray the same way once per run and keeps to it.
+    static const bool host = AskWatcher();
+    return host;
+}
+
+void DefaultTrayShell::SetExitCommand(const QWidget *hWnd, std::function<void()> command) {
+    if (command)
+        m_exitCommands[hWnd] = std::move(command);
+    else
+        m_exitCommands.erase(hWnd);
+}
+
+std::unique_ptr<QMenu> DefaultTrayShell::MenuFor(const Key &key) {
+    auto menu = std::make_unique<QMenu>();
+    menu->setObjectName(QStringLiteral("TrayMenu"));
+    QAction *restore = menu->addAction(RestoreText);
+    connect(restore, &QAction::triggered, this, [this, key] {
+        const auto found = m_icons.find(key);
+        if (found != m_icons.end())
+            TrayCallbackEvent::Post(found->second->window, key.second, WM_LBUTTONDBLCLK);
+    });
+    if (m_exitCommands.count(key.first) != 0) {
+        QAction *exit = menu->addAction(ExitText);
+        // The host waits for its click to be answered, and the exit command
+        // asks the user first: it runs once the click has been answered.
+        connect(exit, &QAction::triggered, this, [this, key] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, key] {
+                    const auto command = m_exitCommands.find(key.first);
+                    if (command != m_exitCommands.end() && m_icons.count(key) != 0)
+                        command->second();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    return menu;
 }
 
 QString DefaultTrayShell::VisibleTip(const QString &szTip) {
@@ -43,7 +116,11 @@ bool DefaultTrayShell::FallbackAvailable() {
 std::int32_t DefaultTrayShell::SHAppBarMessage(int message, AppBarData &) {
     if (message != ABM_GETTASKBARPOS)
         return 0;
-    return QSystemTrayIcon::isSystemTrayAvailable() || FallbackAvailable() ? 1 : 0;
+    const bool systemTray = QSystemTrayIcon::isSystemTrayAvailable();
+    // Qt has just chosen its kind of tray for the rest of the run: ask alongside.
+    if (systemTray)
+        StatusNotifierHost();
+    return systemTray || FallbackAvailable() ? 1 : 0;
 }
 
 bool DefaultTrayShell::Shell_NotifyIcon(NotifyMessage message, const NotifyIconData &data) {
@@ -71,11 +148,16 @@ bool DefaultTrayShell::Add(const NotifyIconData &data) {
     entry->uID = data.uID;
     const QString tip = VisibleTip(data.szTip);
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        entry->trayIcon = new QSystemTrayIcon(data.hIcon, this);
+        // Trays ask for 22, 24, 32 px and more: the art enlarged stays sharp.
+        entry->trayIcon = new QSystemTrayIcon(Icons::Enlarged(data.hIcon), this);
         entry->trayIcon->setToolTip(tip);
         entry->activation = std::make_unique<TrayActivation>(QApplication::doubleClickInterval());
         connect(entry->trayIcon, &QSystemTrayIcon::activated, this,
                 [this, key](QSystemTrayIcon::ActivationReason reason) { Activated(key, reason); });
+        if (StatusNotifierHost()) {
+            entry->menu = MenuFor(key);
+            entry->trayIcon->setContextMenu(entry->menu.get());
+        }
         entry->trayIcon->show();
     } else {
         int slot = 0;
@@ -99,7 +181,7 @@ bool DefaultTrayShell::Modify(const NotifyIconData &data) {
     Entry &entry = *found->second;
     const QString tip = VisibleTip(data.szTip);
     if (entry.trayIcon != nullptr) {
-        entry.trayIcon->setIcon(data.hIcon);
+        entry.trayIcon->setIcon(Icons::Enlarged(data.hIcon));
         entry.trayIcon->setToolTip(tip);
     }
     if (entry.fallback) {
@@ -122,6 +204,8 @@ bool DefaultTrayShell::Delete(const Key &key) {
         entry->trayIcon->hide();
         entry->trayIcon->deleteLater();
     }
+    if (entry->menu)
+        entry->menu.release()->deleteLater(); // after the icon that shows it
     if (entry->fallback) {
         entry->fallback->hide();
         entry->fallback.release()->deleteLater();
@@ -155,4 +239,9 @@ FallbackTrayWindow *DefaultTrayShell::FallbackWindow(const QWidget *hWnd, std::u
 QSystemTrayIcon *DefaultTrayShell::SystemTrayIcon(const QWidget *hWnd, std::uint32_t uID) const {
     const auto found = m_icons.find({hWnd, uID});
     return found == m_icons.end() ? nullptr : found->second->trayIcon;
+}
+
+QMenu *DefaultTrayShell::TrayMenu(const QWidget *hWnd, std::uint32_t uID) const {
+    const auto found = m_icons.find({hWnd, uID});
+    return found == m_icons.end() ? nullptr : found->second->menu.get();
 }

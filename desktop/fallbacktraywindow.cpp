@@ -1,9 +1,11 @@
 #include "fallbacktraywindow.h"
 
+#include "fallbacktrayaccessible.h"
 #include "traycallbackevent.h"
 #include "winapi.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -18,7 +20,7 @@ constexpr int ScreenMargin = 4;
 
 FallbackTrayWindow::FallbackTrayWindow(QWidget *target, std::uint32_t uID, const QIcon &icon,
                                        const QString &tip, int slot)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_target(target)
     , m_uID(uID)
     , m_icon(icon) {
@@ -26,6 +28,11 @@ FallbackTrayWindow::FallbackTrayWindow(QWidget *target, std::uint32_t uID, const
     // The stand-in must not keep the program alive once its windows are gone.
     setAttribute(Qt::WA_QuitOnClose, false);
     setMouseTracking(true);
+    // A window of its own kind, not a tool window: window managers give it
+    // the focus and list it for Alt+Tab, so the keyboard can reach it.
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleDescription(Description);
+    FallbackTrayAccessible::Install();
     setFixedSize(WindowSide, WindowSide);
     SetTip(tip);
     // Icons line up from the top right corner of the screen leftwards.
@@ -51,6 +58,38 @@ void FallbackTrayWindow::paintEvent(QPaintEvent *) {
     painter.fillRect(rect(), palette().window());
     const int offset = (WindowSide - PictureSide) / 2;
     m_icon.paint(&painter, QRect(offset, offset, PictureSide, PictureSide));
+    if (hasFocus()) {
+        // The keyboard's place, as a button shows it.
+        painter.setPen(QPen(palette().windowText(), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void FallbackTrayWindow::Restore() {
+    TrayCallbackEvent::Post(m_target, m_uID, WM_LBUTTONDBLCLK);
+}
+
+void FallbackTrayWindow::keyPressEvent(QKeyEvent *event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat())
+            Restore();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void FallbackTrayWindow::focusInEvent(QFocusEvent *event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void FallbackTrayWindow::focusOutEvent(QFocusEvent *event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void FallbackTrayWindow::Report(std::int32_t left, std::int32_t right, std::int32_t middle,

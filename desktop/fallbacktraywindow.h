@@ -9,6 +9,8 @@
 // Stands in for a tray m_icon on desktops without a system tray: a small
 // frameless window that stays on top, shows the m_icon with the tip as its
 // tooltip, and posts the mouse activity over it to the m_icon's window.
+// It takes the keyboard focus like any small window: Return or Space on it
+// does what a left double click does, and so does its accessible action.
 class FallbackTrayWindow : public QWidget {
     Q_OBJECT
 public:
@@ -18,6 +20,12 @@ public:
     void SetIcon(const QIcon &icon);
     void SetTip(const QString &tip);
     QIcon Icon() const { return m_icon; }
+    // Asks the m_icon's window back, as a left double click on the m_icon does.
+    void Restore();
+
+    // What a screen reader says about it, beside the tip that names it.
+    static inline const QString Description =
+        QStringLiteral("Press Return or Space, or double-click, to bring the window back.");
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -25,6 +33,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void Report(std::int32_t left, std::int32_t right, std::int32_t middle, Qt::MouseButton button);

@@ -6,6 +6,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -71,6 +72,14 @@ void Form2::InstallAccessibility() {
             return nullptr;
         });
     });
+}
+
+void Form2::keyPressEvent(QKeyEvent *event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Command1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Form2::Command1_Click() {

@@ -19,6 +19,10 @@ public:
     QPlainTextEdit *Text1 = nullptr;
     QPushButton *Command1 = nullptr;
 
+protected:
+    // Escape closes the notice as OK does.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void Command1_Click();
     // Lets screen readers see each notice as a dialog; once a run.

@@ -1,9 +1,14 @@
 #include "icons.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPainter>
 #include <QPolygon>
 #include <QPolygonF>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace {
 
@@ -60,6 +65,63 @@ QPixmap Envelope(int side) {
         Cells(p, 13 - i, 8 + i / 2, 1, 1, Brown);
     }
     return picture;
+}
+
+// The envelope drawn as shapes on the 16 x 16 grid, for every size above the
+// 16 px pixel art: boxes with an outline one grid cell wide, and the flap as
+// two strokes. Box edges land on whole pixels at every size, so that nothing
+// but the flap's slant is smoothed.
+struct Box {
+    QRectF cells;
+    QColor fill;
+    QColor outline; // invalid: none
+};
+struct Stroke {
+    QPolygonF points; // through the middle of the cells
+    QColor colour;
+};
+
+const std::array<Box, 4> EnvelopeBoxes{{
+    {QRectF(4, 1, 8, 9), White, Grey},  // the letter
+    {QRectF(6, 3, 4, 1), Navy, {}},     // its first line of writing
+    {QRectF(6, 5, 3, 1), Navy, {}},     // and its second
+    {QRectF(1, 7, 14, 8), Skin, Brown}, // the envelope's front
+}};
+const Stroke EnvelopeFlap{QPolygonF({QPointF(2.5, 8.5), QPointF(8, 10.75), QPointF(13.5, 8.5)}),
+                          Brown};
+
+QPixmap EnvelopeShapes(int side) {
+    QPixmap picture = Blank(side);
+    QPainter p(&picture);
+    const double cell = double(side) / Grid;
+    const int line = std::max(1, int(std::lround(cell)));
+    const auto snap = [cell](double at) {
+        return int(std::lround(at * cell));
+    };
+    for (const Box &box : EnvelopeBoxes) {
+        const QRect r(QPoint(snap(box.cells.left()), snap(box.cells.top())),
+                      QPoint(snap(box.cells.right()) - 1, snap(box.cells.bottom()) - 1));
+        p.fillRect(r, box.fill);
+        if (box.outline.isValid()) {
+            p.fillRect(QRect(r.left(), r.top(), r.width(), line), box.outline);
+            p.fillRect(QRect(r.left(), r.bottom() - line + 1, r.width(), line), box.outline);
+            p.fillRect(QRect(r.left(), r.top(), line, r.height()), box.outline);
+            p.fillRect(QRect(r.right() - line + 1, r.top(), line, r.height()), box.outline);
+        }
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(EnvelopeFlap.colour, line, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.scale(cell, cell);
+    QPen pen = p.pen();
+    pen.setWidthF(line / cell);
+    p.setPen(pen);
+    p.drawPolyline(EnvelopeFlap.points);
+    return picture;
+}
+
+QPixmap MainPicture(int side) {
+    // At 16 px the pixel art itself; above it, the shapes.
+    return side <= Grid ? Envelope(side) : EnvelopeShapes(side);
 }
 
 QPixmap Writing(int side) {
@@ -135,7 +197,66 @@ QIcon TwoSizes(QPixmap (*draw)(int)) {
 } // namespace
 
 QIcon Icons::MainWindow() {
-    return TwoSizes(&Envelope);
+    QIcon icon;
+    for (const int side : MainSizes)
+        icon.addPixmap(MainPicture(side));
+    return icon;
+}
+
+QPixmap Icons::MainPicture(int side) {
+    return ::MainPicture(side);
+}
+
+QString Icons::MainSvg() {
+    // The same shapes on a 16-unit canvas; outlines lie inside their boxes.
+    QString svg =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"16\" height=\"16\" "
+                       "viewBox=\"0 0 16 16\" shape-rendering=\"crispEdges\">\n"
+                       "  <title>Tallowick</title>\n");
+    const auto number = [](double v) {
+        return QString::number(v, 'g', 6);
+    };
+    for (const Box &box : EnvelopeBoxes) {
+        const QRectF r = box.cells;
+        if (box.outline.isValid())
+            svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" "
+                                  "fill=\"%5\" stroke=\"%6\" stroke-width=\"1\"/>\n")
+                       .arg(number(r.x() + 0.5), number(r.y() + 0.5), number(r.width() - 1),
+                            number(r.height() - 1), box.fill.name(), box.outline.name());
+        else
+            svg += QStringLiteral(
+                       "  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
+                       .arg(number(r.x()), number(r.y()), number(r.width()), number(r.height()),
+                            box.fill.name());
+    }
+    QStringList points;
+    for (const QPointF &point : EnvelopeFlap.points)
+        points << number(point.x()) + QLatin1Char(',') + number(point.y());
+    svg += QStringLiteral("  <polyline points=\"%1\" fill=\"none\" stroke=\"%2\" "
+                          "stroke-width=\"1\" shape-rendering=\"geometricPrecision\"/>\n")
+               .arg(points.join(QLatin1Char(' ')), EnvelopeFlap.colour.name());
+    svg += QStringLiteral("</svg>\n");
+    return svg;
+}
+
+QIcon Icons::Enlarged(const QIcon &icon) {
+    QIcon enlarged;
+    const QList<QSize> sizes = icon.availableSizes();
+    if (sizes.isEmpty())
+        return icon;
+    QSize largest = sizes.constFirst();
+    for (const QSize &size : sizes) {
+        enlarged.addPixmap(icon.pixmap(size));
+        if (size.width() > largest.width())
+            largest = size;
+    }
+    // Whole multiples, each pixel a square of pixels: as sharp as the art.
+    const QImage art = icon.pixmap(largest).toImage();
+    for (int factor = 2; largest.width() * factor <= MaxEnlarged; ++factor)
+        enlarged.addPixmap(QPixmap::fromImage(
+            art.scaled(largest * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    return enlarged;
 }
 
 QIcon Icons::Notice() {
@@ -175,8 +296,13 @@ bool Icons::SaveAll(const QString &dir) {
     if (!target.exists() && !QDir().mkpath(dir))
         return false;
     bool ok = true;
-    ok = Envelope(16).save(target.filePath(QStringLiteral("tallowick-16.png"))) && ok;
-    ok = Envelope(32).save(target.filePath(QStringLiteral("tallowick-32.png"))) && ok;
+    for (const int side : MainSizes)
+        ok = ::MainPicture(side).save(
+                 target.filePath(QStringLiteral("tallowick-%1.png").arg(side))) &&
+             ok;
+    QFile svg(target.filePath(QStringLiteral("tallowick.svg")));
+    ok = svg.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+         svg.write(MainSvg().toUtf8()) == MainSvg().toUtf8().size() && ok;
     ok = Writing(16).save(target.filePath(QStringLiteral("tallowick-notice-16.png"))) && ok;
     ok = Writing(32).save(target.filePath(QStringLiteral("tallowick-notice-32.png"))) && ok;
     ok = Monitor(false).save(target.filePath(QStringLiteral("tallowick-tray-blue.png"))) && ok;

@@ -104,6 +104,22 @@ QColor ReadableText::On(const QColor &background) {
     return Contrast(black, background) >= Contrast(white, background) ? black : white;
 }
 
+QColor ReadableText::Readable(const QColor &colour, const QColor &background) {
+    // Away from the background: darker on a light one, lighter on a dark one.
+    constexpr int Steps = 64;
+    const bool darker = On(background) == QColor(Qt::black);
+    float hue = 0, saturation = 0, lightness = 0, alpha = 1;
+    colour.getHslF(&hue, &saturation, &lightness, &alpha);
+    for (int step = 0; step <= Steps; ++step) {
+        const float l = darker ? lightness * float(Steps - step) / Steps
+                               : lightness + (1 - lightness) * float(step) / Steps;
+        const QColor c = QColor::fromHslF(hue, saturation, l);
+        if (Contrast(c, background) >= LeastContrast)
+            return c;
+    }
+    return On(background);
+}
+
 void ReadableText::SetBackground(QWidget *widget, const QColor &background) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, background);

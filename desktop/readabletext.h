@@ -14,6 +14,9 @@ public:
     static double Contrast(const QColor &a, const QColor &b);
     // Black or white, whichever reads better on `background`.
     static QColor On(const QColor &background);
+    // `colour` made just dark enough, or light enough, to read at 4.5:1 on
+    // `background`, its hue kept: a red stays a red.
+    static QColor Readable(const QColor &colour, const QColor &background);
 
     // Fills `widget` with `background` and draws its text in black or white to
     // match, in every colour group, so that the desktop's own text colour never

@@ -5,14 +5,18 @@
 #include "form2.h"
 #include "mailprogressview.h"
 
+#include "monthcalendar.h"
 #include "queuecolumn.h"
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include <cmath>
 #include <map>
@@ -117,6 +121,62 @@ double shownContrast(QWidget *w) {
     return best;
 }
 
+// The month calendar: every day and day name against its cell, weekends still
+// red, and the month header and the chosen day against the highlight.
+void checkCalendar(MonthCalendar *calendar, QStringList &faults) {
+    QCalendarWidget *widget = calendar->calendarWidget();
+    auto *days = widget->findChild<QTableView *>(u"qt_calendar_calendarview"_s);
+    QVERIFY(days);
+    const QAbstractItemModel *model = days->model();
+    QColor weekday;
+    QList<QColor> weekend;
+    for (int row = 0; row < model->rowCount(); ++row)
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QModelIndex cell = model->index(row, column);
+            const QVariant fore = model->data(cell, Qt::ForegroundRole);
+            const QVariant back = model->data(cell, Qt::BackgroundRole);
+            const QColor text = fore.isValid() ? fore.value<QBrush>().color()
+                                               : days->palette().color(QPalette::Text);
+            const QColor behind = back.isValid() ? back.value<QBrush>().color()
+                                                 : days->palette().color(QPalette::Base);
+            const double r = ratio(text, behind);
+            if (r < Least)
+                faults << u"calendar %1 (row %2): %3 on %4 is %5:1"_s
+                              .arg(model->data(cell).toString())
+                              .arg(row)
+                              .arg(text.name(), behind.name())
+                              .arg(r, 0, 'f', 2);
+            // The weeks start on Sunday: the first and last columns are the weekend.
+            if (row == 3 && (column == 0 || column == 6))
+                weekend.append(text);
+            else if (row == 3)
+                weekday = text;
+        }
+    for (const QColor &c : std::as_const(weekend)) {
+        const int hue = c.hslHue();
+        if (c == weekday || c.hslSaturation() < 128 || (hue > 15 && hue < 345))
+            faults << u"calendar weekend %1 is not a red apart from weekdays (%2)"_s.arg(
+                c.name(), weekday.name());
+    }
+    const QPalette p = widget->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        const double r =
+            ratio(p.color(group, QPalette::HighlightedText), p.color(group, QPalette::Highlight));
+        if (r < Least)
+            faults << u"calendar highlight: %1:1"_s.arg(r, 0, 'f', 2);
+    }
+    // The header as drawn: its commonest colour is the bar, the month's name on it.
+    auto *month = widget->findChild<QToolButton *>(u"qt_calendar_monthbutton"_s);
+    auto *bar = widget->findChild<QWidget *>(u"qt_calendar_navigationbar"_s);
+    QVERIFY(month && bar);
+    QFont big = month->font();
+    big.setPointSize(14);
+    big.setBold(true); // broad strokes whose cores are the text's own colour
+    month->setFont(big);
+    if (const double drawn = shownContrast(bar); drawn < Least)
+        faults << u"calendar month header as drawn: %1:1"_s.arg(drawn, 0, 'f', 2);
+}
+
 } // namespace
 
 class TestReadableText : public QObject {
@@ -189,6 +249,7 @@ void TestReadableText::everyTextReads() {
     }
     for (QWidget *w : std::initializer_list<QWidget *>{notice->Text1, notice->Command1})
         checkText(w, u"Form2."_s + w->objectName(), faults);
+    checkCalendar(f->Calendar1, faults);
 
     // As drawn, where the style may shade a face away from the palette's colour.
     f->Command1->setEnabled(false); // as every tick leaves Remove

@@ -4,6 +4,7 @@
 #include "module2.h"
 #include "recordingwindow.h"
 
+#include <QAccessible>
 #include <QtTest>
 
 // Under the offscreen platform there is no system tray, so every icon of the
@@ -22,6 +23,8 @@ private Q_SLOTS:
     void otherButtons();
     void iconsGoWithTheirWindow();
     void doubleClickRestoresHiddenWindow();
+    void keyboardRestores_data();
+    void keyboardRestores();
 
 private:
     static NotifyIconData Record(QWidget *window, std::uint32_t id, const QString &tip) {
@@ -187,6 +190,66 @@ void TestDefaultTrayShell::doubleClickRestoresHiddenWindow() {
     module.DeleteTrayIcons(1);
     module.RemoveHook(&window);
     QCOMPARE(defaultShell->FallbackWindow(&window, 1), nullptr);
+}
+
+void TestDefaultTrayShell::keyboardRestores_data() {
+    QTest::addColumn<int>("key"); // 0: the accessible Press action
+    QTest::addColumn<bool>("restores");
+    QTest::newRow("Return") << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter") << int(Qt::Key_Enter) << true;
+    QTest::newRow("Space") << int(Qt::Key_Space) << true;
+    QTest::newRow("Press action") << 0 << true;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("letter") << int(Qt::Key_A) << false;
+}
+
+void TestDefaultTrayShell::keyboardRestores() {
+    // Without a mouse: the stand-in takes the focus, and Return or Space on
+    // it, or a screen reader's Press, does what a double click does.
+    QFETCH(int, key);
+    QFETCH(bool, restores);
+    const auto shell = TrayShell::CreateDefault();
+    Module2 module(*shell);
+    QWidget window;
+    window.show();
+    module.InstallHook(&window);
+    module.PrepareTrayRecord(&window);
+    window.setEnabled(false);
+    window.hide();
+    module.AddTrayIcon(1, QStringLiteral("Tallowick32"), QIcon(Icons::Monitor(false)));
+    auto *defaultShell = static_cast<DefaultTrayShell *>(shell.get());
+    QPointer<FallbackTrayWindow> icon = defaultShell->FallbackWindow(&window, 1);
+    QVERIFY(icon);
+    QCOMPARE(icon->windowType(), Qt::Window); // not a tool window: listed for Alt+Tab
+    QVERIFY(icon->focusPolicy() & Qt::TabFocus);
+    icon->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(icon.data()));
+    QVERIFY(icon->hasFocus());
+
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(icon.data());
+    QVERIFY(accessible && accessible->actionInterface());
+    QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("Tallowick32"));
+    QCOMPARE(accessible->text(QAccessible::Description), FallbackTrayWindow::Description);
+    const QString press = QAccessibleActionInterface::pressAction();
+    QVERIFY(accessible->actionInterface()->actionNames().contains(press));
+
+    if (key == 0)
+        accessible->actionInterface()->doAction(press);
+    else
+        QTest::keyClick(icon.data(), Qt::Key(key));
+    if (restores) {
+        QTRY_VERIFY(window.isVisible());
+        QVERIFY(window.isEnabled());
+        QTRY_VERIFY(icon.isNull());
+    } else {
+        QTest::qWait(100);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.isEnabled());
+        QCOMPARE(defaultShell->FallbackWindow(&window, 1), icon.data());
+    }
+    module.DeleteTrayIcons(1);
+    module.RemoveHook(&window);
 }
 
 QTEST_MAIN(TestDefaultTrayShell)

@@ -15,6 +15,7 @@ private Q_SLOTS:
     void layout();
     void keepsLongText();
     void closingOneLeavesOthers();
+    void escapeClosesAsOkDoes();
 };
 
 void TestForm2::cleanup() {
@@ -80,6 +81,21 @@ void TestForm2::closingOneLeavesOthers() {
         QVERIFY(notices.at(i)->isVisible());
         QCOMPARE(notices.at(i)->Text1->toPlainText(), QStringLiteral("notice %1").arg(i));
     }
+}
+
+void TestForm2::escapeClosesAsOkDoes() {
+    QPointer<Form2> other = new Form2;
+    other->show();
+    QPointer<Form2> notice = new Form2;
+    notice->show();
+    QVERIFY(QTest::qWaitForWindowExposed(notice.data()));
+    QSignalSpy ok(notice->Command1, &QPushButton::clicked);
+    QTest::keyClick(notice.data(), Qt::Key_Escape, Qt::ShiftModifier); // not Escape alone
+    QVERIFY(notice);
+    QTest::keyClick(notice->Command1, Qt::Key_Escape);
+    QCOMPARE(ok.count(), 1);
+    QTRY_VERIFY(notice.isNull());
+    QVERIFY(other && other->isVisible());
 }
 
 QTEST_MAIN(TestForm2)

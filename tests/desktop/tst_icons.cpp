@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 class TestIcons : public QObject {
@@ -10,6 +11,10 @@ class TestIcons : public QObject {
 
 private Q_SLOTS:
     void windowIconsHaveBothSizes();
+    void mainPictureSharp_data();
+    void mainPictureSharp();
+    void mainSvg();
+    void trayEnlargedSharp();
     void trayPictures();
     void pageArrows();
     void saveAll();
@@ -30,6 +35,71 @@ void TestIcons::windowIconsHaveBothSizes() {
         for (int x = 0; x < notice.width(); ++x)
             red = red || notice.pixelColor(x, y) == QColor(Qt::red);
     QVERIFY(red);
+}
+
+void TestIcons::mainPictureSharp_data() {
+    QTest::addColumn<int>("side");
+    for (const int side : Icons::MainSizes)
+        QTest::addRow("%d px", side) << side;
+}
+
+void TestIcons::mainPictureSharp() {
+    // Drawn at each size, not scaled from another: the same picture, and only
+    // the flap's slant smoothed. A 16 px picture scaled up smoothly blends
+    // along every edge.
+    QFETCH(int, side);
+    QVERIFY(Icons::MainWindow().availableSizes().contains(QSize(side, side)));
+    const QImage image = Icons::MainWindow().pixmap(side).toImage();
+    QCOMPARE(image.size(), QSize(side, side));
+    const QList<QColor> palette{QColor(0xff, 0xff, 0xff), QColor(0x80, 0x80, 0x80),
+                                QColor(0x00, 0x00, 0x80), QColor(0xff, 0xc8, 0x90),
+                                QColor(0x80, 0x40, 0x00)};
+    const auto at = [&image, side](double x, double y) {
+        return image.pixelColor(int(x * side / 16), int(y * side / 16));
+    };
+    QCOMPARE(at(10.5, 4.5), palette[0]); // the letter
+    QCOMPARE(at(8, 3.5), palette[2]);    // its writing
+    QCOMPARE(at(7.5, 13.5), palette[3]); // the envelope
+    QCOMPARE(at(1.5, 14.5), palette[4]); // its edge
+    QCOMPARE(at(0.5, 0.5).alpha(), 0);   // clear around
+    int blended = 0;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            blended += c.alpha() != 0 && !palette.contains(c) ? 1 : 0;
+        }
+    QVERIFY2(blended * 100 <= side * side * 8, qPrintable(QString::number(blended)));
+}
+
+void TestIcons::mainSvg() {
+    QXmlStreamReader xml(Icons::MainSvg());
+    QStringList elements;
+    QString viewBox;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement) {
+            elements << xml.name().toString();
+            if (xml.name() == QLatin1String("svg"))
+                viewBox = xml.attributes().value(QLatin1String("viewBox")).toString();
+        }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QCOMPARE(viewBox, QStringLiteral("0 0 16 16"));
+    QCOMPARE(elements,
+             (QStringList{QStringLiteral("svg"), QStringLiteral("title"), QStringLiteral("rect"),
+                          QStringLiteral("rect"), QStringLiteral("rect"), QStringLiteral("rect"),
+                          QStringLiteral("polyline")}));
+}
+
+void TestIcons::trayEnlargedSharp() {
+    const QIcon tray = Icons::Enlarged(QIcon(Icons::Monitor(false)));
+    const QImage art = Icons::Monitor(false).toImage();
+    for (const int factor : {1, 2, 3, 4}) {
+        QVERIFY(tray.availableSizes().contains(QSize(16, 16) * factor));
+        const QImage big = tray.pixmap(16 * factor).toImage();
+        // Every pixel of the art is a square of one colour.
+        for (int y = 0; y < 16 * factor; ++y)
+            for (int x = 0; x < 16 * factor; ++x)
+                QCOMPARE(big.pixelColor(x, y), art.pixelColor(x / factor, y / factor));
+    }
 }
 
 void TestIcons::trayPictures() {
@@ -74,12 +144,18 @@ void TestIcons::saveAll() {
     const QString target = dir.filePath(QStringLiteral("icons"));
     QVERIFY(Icons::SaveAll(target));
     const QStringList files = QDir(target).entryList({QStringLiteral("*.png")}, QDir::Files);
-    QCOMPARE(files.size(), 6);
+    QCOMPARE(files.size(), int(Icons::MainSizes.size()) + 4);
+    for (const int side : Icons::MainSizes) {
+        const QImage image(QDir(target).filePath(QStringLiteral("tallowick-%1.png").arg(side)));
+        QCOMPARE(image.size(), QSize(side, side));
+    }
     for (const QString &file : files) {
         const QImage image(QDir(target).filePath(file));
         QVERIFY2(!image.isNull(), qPrintable(file));
-        QVERIFY(image.size() == QSize(16, 16) || image.size() == QSize(32, 32));
     }
+    QFile svg(QDir(target).filePath(QStringLiteral("tallowick.svg")));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(svg.readAll()), Icons::MainSvg());
 
     // A plain file where the folder should be: nothing can be written.
     const QString blocked = dir.filePath(QStringLiteral("blocked"));

@@ -86,11 +86,14 @@ if [ -f "$entry" ]; then
 else
   fail "the desktop entry is usr/share/applications/tallowick.desktop"
 fi
-for size in 16 32; do
+for size in 16 24 32 48 64 128 256; do
   icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/tallowick.png
   check "a ${size}x${size} PNG icon under usr/share/icons/hicolor/${size}x${size}/apps" \
     grep -q "PNG image data, $size x $size," <(file -b "$icon" 2>&1)
 done
+svg=$root/usr/share/icons/hicolor/scalable/apps/tallowick.svg
+check "a scalable SVG icon under usr/share/icons/hicolor/scalable/apps" \
+  grep -q "SVG Scalable Vector Graphics image" <(file -b "$svg" 2>&1)
 page=$root/usr/share/man/man1/tallowick.1.gz
 if [ -f "$page" ]; then
   # man prints troff's warnings on standard error.
