@@ -25,6 +25,8 @@ cmake --build build-fuzz -j"$jobs" --target fuzz_replyparser fuzz_messagetext
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 BUILD_DIR=build-asan scripts/build.sh -DTALLOWICK_SANITIZE=ON -DTALLOWICK_BENCH=OFF
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Full unwinding, so that a leak inside a system library is seen with the frames that the
+# suppressions name.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 (cd build-asan && ctest --output-on-failure -j"$jobs")

@@ -117,9 +117,21 @@ if [ "$(id -u)" -eq 0 ]; then
     useradd --create-home --shell /bin/sh "$user" 2>/dev/null || id -u "$user" >/dev/null 2>&1 ||
       fail "cannot make the user $user"
   fi
+  # A sanitizer build keeps its options, and its leak suppressions are copied where the
+  # other user can read them.
+  sanitizer_env=()
+  for name in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS; do
+    value=${!name:-}
+    if [[ $value =~ suppressions=([^:]*) ]] && [ -r "${BASH_REMATCH[1]}" ]; then
+      cp "${BASH_REMATCH[1]}" "$work/$name.supp"
+      value=${value/"${BASH_REMATCH[1]}"/"$work/$name.supp"}
+    fi
+    [ -n "$value" ] && sanitizer_env+=("$name=$value")
+  done
   chown -R "$user" "$work"
   as_user=(runuser -u "$user" -- env -i "HOME=$(getent passwd "$user" | cut -d: -f6)"
-           "PATH=/usr/sbin:/usr/bin:/sbin:/bin" "LANG=C.UTF-8" "XDG_RUNTIME_DIR=$work/runtime")
+           "PATH=/usr/sbin:/usr/bin:/sbin:/bin" "LANG=C.UTF-8" "XDG_RUNTIME_DIR=$work/runtime"
+           "${sanitizer_env[@]}")
 else
   as_user=(env "XDG_RUNTIME_DIR=$work/runtime")
 fi
