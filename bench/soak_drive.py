@@ -19,6 +19,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 from atspi_drive import (StepFailed, do_combo, do_press, do_text,  # noqa: E402
@@ -68,14 +69,24 @@ def column(window, name):
 
 
 def rows(window, name="Status"):
-    return [item.name for item in children(column(window, name))
-            if item.getRole() == pyatspi.ROLE_LIST_ITEM]
+    # A row removed while it is being read is gone from the bus: read again.
+    for _ in range(20):
+        try:
+            return [item.name for item in children(column(window, name))
+                    if item.getRole() == pyatspi.ROLE_LIST_ITEM]
+        except GLib.GError:
+            time.sleep(0.1)
+            window = main_window()
+    raise StepFailed(f"the list {name!r} could not be read")
 
 
 def until(what, seconds, condition):
     deadline = time.monotonic() + seconds
     while True:
-        value = condition()
+        try:
+            value = condition()
+        except GLib.GError:  # an object went from the bus while being read
+            value = None
         if value:
             return value
         if time.monotonic() > deadline:
