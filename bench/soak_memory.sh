@@ -36,9 +36,15 @@ program=$build/app/tallowick
 need_tools Xvfb openbox trayer xdotool xwininfo
 
 work=$(mktemp -d /tmp/tallowick-soak.XXXXXX)
+driver=""
+# shellcheck disable=SC2317  # called from the traps below
 soak_finish() {
   local status=$?
   trap - EXIT INT TERM
+  if [ -n "$driver" ]; then
+    kill "$driver" 2>/dev/null
+    wait "$driver" 2>/dev/null
+  fi
   stop_all
   rm -rf "$work"
   exit "$status"
@@ -50,10 +56,12 @@ trap 'exit 143' TERM
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 100 test -s "$work/display" || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 start_session_bus
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
+# shellcheck disable=SC2317  # called through wait_for
 window_named() { xwininfo -root -tree 2>/dev/null | grep -q "\"$1\""; }
 wait_for 100 window_named Openbox || { echo "openbox did not start" >&2; exit 1; }
 trayer --edge top --align right --widthtype request --height 24 >"$work/trayer.log" 2>&1 &
@@ -87,8 +95,12 @@ program_pid() {
 }
 pid=$(program_pid "$(cat "$work/app.pid")")
 echo "soak: $rounds rounds of $popups pop-ups and $mails mails, program pid $pid, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start"
-/usr/bin/python3 "$here/soak_drive.py" "$pid" "$rounds" "$popups" "$mails"
+# In the background, so that a signal to this script stops the rounds at once.
+/usr/bin/python3 "$here/soak_drive.py" "$pid" "$rounds" "$popups" "$mails" &
+driver=$!
+wait "$driver"
 status=$?
+driver=""
 echo "soak: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end; $(grep -c '^{' "$work/sink.out") mails received"
 [ "$status" -eq 0 ] || cat "$work/app.log" >&2
 exit "$status"
