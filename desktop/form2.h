@@ -12,6 +12,7 @@ class Form2 : public QWidget {
     Q_OBJECT
 public:
     explicit Form2(QWidget *parent = nullptr);
+    ~Form2() override;
 
     // Sets the text that Text1 shows.
     void SetText(const QString &text);

@@ -1,11 +1,17 @@
+// Exposes QPixmapCache::totalUsed(), which Qt builds for its own tests.
+#define Q_TEST_QPIXMAPCACHE
+
 #include "form2.h"
 
 #include <QApplication>
+#include <QPixmapCache>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
+
+#include <algorithm>
 
 class TestForm2 : public QObject {
     Q_OBJECT
@@ -16,6 +22,7 @@ private Q_SLOTS:
     void keepsLongText();
     void closingOneLeavesOthers();
     void escapeClosesAsOkDoes();
+    void closedNoticesLeaveNoPictures();
 };
 
 void TestForm2::cleanup() {
@@ -96,6 +103,28 @@ void TestForm2::escapeClosesAsOkDoes() {
     QCOMPARE(ok.count(), 1);
     QTRY_VERIFY(notice.isNull());
     QVERIFY(other && other->isVisible());
+}
+
+void TestForm2::closedNoticesLeaveNoPictures() {
+    QPixmapCache::clear();
+    QList<QPointer<Form2>> notices;
+    for (int i = 0; i < 3; ++i) {
+        auto *notice = new Form2;
+        notice->SetText(QStringLiteral(" 07Dec2026 12:00\r\nnotice %1").arg(i));
+        notice->show();
+        notice->grab(); // drawn as on the screen
+        notices.append(notice);
+    }
+    // What was drawn for the open notices is kept while they are open.
+    QVERIFY(QPixmapCache::totalUsed() > 0);
+
+    for (const QPointer<Form2> &notice : notices)
+        notice->close();
+    QTRY_VERIFY(std::all_of(notices.cbegin(), notices.cend(),
+                            [](const QPointer<Form2> &notice) { return notice.isNull(); }));
+    // Pictures keyed to a closed notice's own palette and icon would never be
+    // used again: a day of notices would fill the cache with them.
+    QCOMPARE(QPixmapCache::totalUsed(), 0);
 }
 
 QTEST_MAIN(TestForm2)
