@@ -30,15 +30,14 @@ struct BenchSession {
                    }};
 
     // Runs one session to its end; true when the server took the mail.
-    bool Send(const QString &server, const QString &from, const QString &to,
-              const QString &subject, const QString &body) {
+    bool Send(const QString &server, const QString &from, const QString &to, const QString &subject,
+              const QString &body) {
         QEventLoop loop;
         bool delivered = false;
-        module.SendMail(server, from, from, to, subject, body,
-                        [&](const MailOutcome &outcome) {
-                            delivered = outcome.delivered;
-                            loop.quit();
-                        });
+        module.SendMail(server, from, from, to, subject, body, [&](const MailOutcome &outcome) {
+            delivered = outcome.delivered;
+            loop.quit();
+        });
         loop.exec();
         return delivered;
     }

@@ -187,8 +187,8 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
                  {headerSender, recipient, subject, body, {}, {}, {}},
                  false};
     Prepare();
-    m_session.needsSmtpUtf8 = from.needsSmtpUtf8 || to.needsSmtpUtf8 ||
-                              HeaderNeedsSmtpUtf8(m_session.message);
+    m_session.needsSmtpUtf8 =
+        from.needsSmtpUtf8 || to.needsSmtpUtf8 || HeaderNeedsSmtpUtf8(m_session.message);
     Perform();
 }
 

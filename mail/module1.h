@@ -33,16 +33,16 @@ struct Exchange {
 // server's reply that decided it. Made once, at the end of a session.
 struct MailOutcome {
     enum class Reason {
-        None,        // delivered
-        Refused,     // the server answered with a refusal
-        TimedOut,    // no complete reply within the limit
-        SocketError, // the connection could not be made or broke
-        PeerClosed,  // the server closed the connection
-        NotSmtp,     // the server does not speak SMTP
-        SocketBusy,  // a connection was still open at the start; nothing was sent
-        Fault,       // the socket refused a property or the connect
-        Abandoned,   // the user left the program
-        Busy,        // another session was running; this one never started
+        None,          // delivered
+        Refused,       // the server answered with a refusal
+        TimedOut,      // no complete reply within the limit
+        SocketError,   // the connection could not be made or broke
+        PeerClosed,    // the server closed the connection
+        NotSmtp,       // the server does not speak SMTP
+        SocketBusy,    // a connection was still open at the start; nothing was sent
+        Fault,         // the socket refused a property or the connect
+        Abandoned,     // the user left the program
+        Busy,          // another session was running; this one never started
         NeedsSmtpUtf8, // the mail is not plain ASCII and the server does not take SMTPUTF8
     };
     bool delivered = false;
@@ -68,9 +68,8 @@ public:
     // delivered when the server accepted the end of data; what goes wrong with quit
     // afterwards is only noted in the Events box. `done` gets the outcome once, from the
     // event loop, after the session has ended.
-    void SendMail(const QString &server, const QString &headerSender,
-                  const QString &envelopeSender, const QString &recipient,
-                  const QString &subject, const QString &body, Done done);
+    void SendMail(const QString &server, const QString &headerSender, const QString &envelopeSender,
+                  const QString &recipient, const QString &subject, const QString &body, Done done);
 
     // Ends the running session at once as a failure (the user is leaving the program);
     // a no-op between sessions.
@@ -168,8 +167,8 @@ private:
     bool m_running = false;
     bool m_heloSent = false;
     bool m_smtpUtf8Offered = false; // the server's EHLO reply lists SMTPUTF8
-    bool m_accepted = false;   // the server took the end of data
-    bool m_peerClosed = false; // the server closed the connection during this session
+    bool m_accepted = false;        // the server took the end of data
+    bool m_peerClosed = false;      // the server closed the connection during this session
     MailOutcome::Reason m_why = MailOutcome::Reason::None;
     QByteArray m_decidingReply;
 };

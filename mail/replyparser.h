@@ -46,8 +46,8 @@ private:
     void Fold();
 
     QByteArray m_buffer;
-    QByteArray m_kept;     // the text of the reply in progress, folded out of the buffer
-    int m_keptCode = 0;    // its code, 0 when nothing was folded
+    QByteArray m_kept;       // the text of the reply in progress, folded out of the buffer
+    int m_keptCode = 0;      // its code, 0 when nothing was folded
     bool m_skipLine = false; // the rest of an over-long line is being dropped
     bool m_overflow = false;
 };

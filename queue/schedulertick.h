@@ -56,7 +56,7 @@ private:
     TickWindow &m_window;
     Clock m_now;
     bool m_running = false;
-    int m_count = 0;   // taken once a pass: nothing can store or remove meanwhile
-    int m_next = 0;    // the next position to look at
+    int m_count = 0;    // taken once a pass: nothing can store or remove meanwhile
+    int m_next = 0;     // the next position to look at
     quint64 m_pass = 0; // tells a late answer of an earlier pass from this one's
 };

@@ -38,9 +38,12 @@ std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message,
     const std::optional<WallMinute> due = DueTime::Compose(input.date, input.hour, input.minute);
     if (!due.has_value())
         return std::nullopt;
-    return QueueEntry{*due,           u' ' + message,
-                      EntryStatus::Waiting, input.recipient,
-                      popUp ? EntryMode::PopUp : EntryMode::Mail, input.subject};
+    return QueueEntry{*due,
+                      u' ' + message,
+                      EntryStatus::Waiting,
+                      input.recipient,
+                      popUp ? EntryMode::PopUp : EntryMode::Mail,
+                      input.subject};
 }
 
 } // namespace StoreCheck

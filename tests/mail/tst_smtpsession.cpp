@@ -121,8 +121,8 @@ struct Session {
                         });
     }
     // Runs a whole session: starts it and lets the event loop run until its outcome is in.
-    void Send(quint16 port, const QString &server = Server,
-              const QString &originator = Originator, const QString &recipient = Recipient) {
+    void Send(quint16 port, const QString &server = Server, const QString &originator = Originator,
+              const QString &recipient = Recipient) {
         socket.setPortOverride(port);
         const int before = outcomes;
         Start(server, originator, recipient);
@@ -339,13 +339,12 @@ void TestSmtpSession::scriptedServer_data() {
     QTest::newRow("550 on rcpt to")
         << Script{{QStringLiteral("rcpt"),
                    FS::Say("550 5.1.1 <bob@example.org>: no such user\r\n")}}
-        << 5000
-        << QStringLiteral(" Mail not delivered: 550 5.1.1 <bob@example.org>: no such user")
+        << 5000 << QStringLiteral(" Mail not delivered: 550 5.1.1 <bob@example.org>: no such user")
         << FailedAtRow(4) << CommandsThenQuit(3) << true;
     QTest::newRow("554 greeting")
         << Script{{greeting, FS::Say("554 fault.test no service here\r\n")}} << 5000
-        << QStringLiteral(" Mail not delivered: 554 fault.test no service here")
-        << FailedAtRow(1) << CommandsThenQuit(0) << true;
+        << QStringLiteral(" Mail not delivered: 554 fault.test no service here") << FailedAtRow(1)
+        << CommandsThenQuit(0) << true;
     QTest::newRow("421 then close")
         << Script{{greeting, FS::SayThenClose("421 4.3.2 fault.test closing\r\n", 500)}} << 5000
         << QStringLiteral(" Mail not delivered: 421 4.3.2 fault.test closing") << FailedAtRow(1)
@@ -385,14 +384,15 @@ void TestSmtpSession::scriptedServer_data() {
     QTest::newRow("1 MiB ehlo reply") << Script{{ehlo, FS::Say(huge)}} << 5000 << QString()
                                       << SuccessLamps << AllCommands << true;
     QTest::newRow("65,537-byte acceptance of the end of data")
-        << Script{{QStringLiteral("eod"), FS::Say("250-" + QByteArray(65519, 'q') + "\r\n" +
-                                                   "250 2.0.0 queued\r\n")}}
+        << Script{{QStringLiteral("eod"),
+                   FS::Say("250-" + QByteArray(65519, 'q') + "\r\n" + "250 2.0.0 queued\r\n")}}
         << 5000 << QString() << SuccessLamps << AllCommands << true;
     QTest::newRow("multi-line refusal")
         << Script{{QStringLiteral("mail"), FS::Say("550-5.7.1 not from here\r\n"
-                                                    "550-see the FAQ\r\n550 5.7.1 bye\r\n")}}
+                                                   "550-see the FAQ\r\n550 5.7.1 bye\r\n")}}
         << 5000
-        << QStringLiteral(" Mail not delivered: 550-5.7.1 not from here 550-see the FAQ 550 5.7.1 bye")
+        << QStringLiteral(
+               " Mail not delivered: 550-5.7.1 not from here 550-see the FAQ 550 5.7.1 bye")
         << FailedAtRow(3) << CommandsThenQuit(2) << true;
     QTest::newRow("greeting never sent")
         << Script{{greeting, FS::Silence()}} << 300 << QStringLiteral(" Server Time Out.")
@@ -697,7 +697,7 @@ void TestSmtpSession::nonAsciiNamesReachAReader() {
 void TestSmtpSession::envelopeAddresses_data() {
     QTest::addColumn<QString>("originator");
     QTest::addColumn<QString>("recipient");
-    QTest::addColumn<bool>("smtpUtf8"); // the server offers it
+    QTest::addColumn<bool>("smtpUtf8");        // the server offers it
     QTest::addColumn<QStringList>("envelope"); // mail from, rcpt to; empty: nothing is offered
     QTest::addColumn<QByteArray>("headers");   // From and To as received
 
@@ -726,8 +726,7 @@ void TestSmtpSession::envelopeAddresses_data() {
         << QByteArray("From: hans@example.de (Vertretung: <erika@example.de>)\r\n"
                       "To: bob@example.org\r\n");
     QTest::newRow("domain beyond ASCII")
-        << QStringLiteral("Hans <hans@exämple.de>") << QStringLiteral("bob@bücher.example")
-        << false
+        << QStringLiteral("Hans <hans@exämple.de>") << QStringLiteral("bob@bücher.example") << false
         << plain(QStringLiteral("<hans@xn--exmple-cua.de>"),
                  QStringLiteral("<bob@xn--bcher-kva.example>"))
         << QByteArray("From: Hans <hans@xn--exmple-cua.de>\r\nTo: bob@xn--bcher-kva.example\r\n");

@@ -38,12 +38,12 @@ private Q_SLOTS:
         QCOMPARE(queue.Count(), 2);
         QCOMPARE(queue.columnCount(), 7);
         const QueueEntry e = entry(2);
-        QCOMPARE(cells(queue, 1), (QStringList{u"2026/12/7 10:02"_s, e.Message, u"##"_s, e.Recipient,
-                                               u"PU"_s, e.Subject, u"07Dec2026 10:02"_s}));
+        QCOMPARE(cells(queue, 1),
+                 (QStringList{u"2026/12/7 10:02"_s, e.Message, u"##"_s, e.Recipient, u"PU"_s,
+                              e.Subject, u"07Dec2026 10:02"_s}));
         queue.SetStatus(0, EntryStatus::Delivered);
         queue.SetStatus(1, EntryStatus::Retry);
-        QCOMPARE(cells(queue, 0).mid(2, 3),
-                 (QStringList{u"OK"_s, entry(1).Recipient, u"MX"_s}));
+        QCOMPARE(cells(queue, 0).mid(2, 3), (QStringList{u"OK"_s, entry(1).Recipient, u"MX"_s}));
         QCOMPARE(cells(queue, 1).at(2), u"WT"_s);
         queue.SetStatus(0, EntryStatus::Waiting);
         queue.SetStatus(1, EntryStatus::Waiting);

@@ -48,8 +48,8 @@ QDateTime at(int hour, int minute, int second) {
 }
 
 QueueEntry entry(const QString &due, EntryMode mode, const QString &message = u" hi"_s) {
-    return {*DueTime::Read(due), message,      EntryStatus::Waiting, u"to@example.org"_s,
-            mode,                u"subject"_s};
+    return {*DueTime::Read(due), message, EntryStatus::Waiting,
+            u"to@example.org"_s, mode,    u"subject"_s};
 }
 
 constexpr auto OK = EntryStatus::Delivered;
