@@ -27,7 +27,27 @@ if [ -z "${ATSPI_NAMES_INSIDE:-}" ]; then
     echo "SKIP: no private network namespace here (unshare -rn)"
     exit 77
   fi
-  exec env ATSPI_NAMES_INSIDE=1 unshare -rn bash "$0" "$app"
+  # The X server runs outside that namespace, where X servers started beside this one see
+  # its display number taken; the program inside reaches it through its socket file.
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$display_file" >/dev/null 2>&1 &
+  xvfb=$!
+  for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    sleep 0.1
+  done
+  display=":$(head -n1 "$display_file")"
+  rm -f "$display_file"
+  if [ "$display" = ":" ]; then
+    echo "FAIL: Xvfb did not start"
+    status=1
+  else
+    env ATSPI_NAMES_INSIDE=1 DISPLAY="$display" unshare -rn bash "$0" "$app"
+    status=$?
+  fi
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+  exit "$status"
 fi
 
 ip link set lo up
@@ -46,14 +66,6 @@ fail() {
   exit 1
 }
 
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
 # Each run its own accessibility bus: it follows XDG_RUNTIME_DIR.
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
