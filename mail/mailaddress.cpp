@@ -99,7 +99,7 @@ MailAddress::Envelope MailAddress::EnvelopeOf(const QString &typed) {
         }
     }
     if (!angle) {
-        // A bare addr-spec, perhaps with comments around it; a quoted local part stays quoted.
+        // A bare address, perhaps with comments around it; a quoted local part stays quoted.
         QString bare;
         for (const Piece &piece : pieces) {
             if (piece.kind != Piece::Kind::Comment)

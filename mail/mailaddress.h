@@ -6,7 +6,7 @@
 
 // Reads a typed address field the way RFC 5322 (3.4) reads a mailbox, leniently: a display
 // name (words or a quoted string), comments in parentheses (nested, with quoted pairs), and
-// the address in angle brackets after the name, or a bare addr-spec. A quoted string or a
+// the address in angle brackets after the name, or a bare address. A quoted string or a
 // comment is never where the address comes from. The envelope and the From and To header
 // lines both read the typed text through this one reading.
 class MailAddress {
@@ -43,7 +43,7 @@ public:
     // gives what it always gave.
     static Envelope EnvelopeOf(const QString &typed);
 
-    // `address` (an addr-spec, in angle brackets or bare) with the domain after its last "@" in
+    // `address` (a bare address, or one in angle brackets) with the domain after its last "@" in
     // its IDNA ASCII form (QUrl::toAce) when it is not ASCII and has such a form; otherwise
     // `address` as it stands.
     static QString WithAsciiDomain(const QString &address);

@@ -196,11 +196,9 @@ void TestDefaultTrayShell::keyboardRestores_data() {
     QTest::addColumn<int>("key"); // 0: the accessible Press action
     QTest::addColumn<bool>("restores");
     QTest::newRow("Return") << int(Qt::Key_Return) << true;
-    QTest::newRow("Enter") << int(Qt::Key_Enter) << true;
     QTest::newRow("Space") << int(Qt::Key_Space) << true;
     QTest::newRow("Press action") << 0 << true;
     QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
-    QTest::newRow("letter") << int(Qt::Key_A) << false;
 }
 
 void TestDefaultTrayShell::keyboardRestores() {

@@ -20,19 +20,11 @@ void TestMailAddress::envelope_data() {
     QTest::addColumn<QByteArray>("address");
     QTest::addColumn<bool>("needsSmtpUtf8");
 
-    QTest::newRow("quoted name holding an address")
-        << u"\"Chef <boss@example.de>\" <hans@example.de>"_s << "<hans@example.de>"_ba << false;
-    QTest::newRow("comment holding an address")
-        << u"hans@example.de (Vertretung: <erika@example.de>)"_s << "<hans@example.de>"_ba << false;
     QTest::newRow("nested comment, quoted pairs")
         << u"(a \\) <x@y> (\"b <z@y>) \\() hans@example.de"_s << "<hans@example.de>"_ba << false;
     QTest::newRow("quoted pair in the name")
         << u"\"Chef \\\" <boss@example.de>\" <hans@example.de>"_s << "<hans@example.de>"_ba
         << false;
-    QTest::newRow("local part and domain beyond ASCII")
-        << u"Jörg <jörg@exämple.de>"_s << u"<jörg@xn--exmple-cua.de>"_s.toUtf8() << true;
-    QTest::newRow("domain beyond ASCII")
-        << u"Hans <hans@exämple.de>"_s << "<hans@xn--exmple-cua.de>"_ba << false;
     QTest::newRow("bare, domain beyond ASCII")
         << u"hans@EXÄMPLE.de (Büro)"_s << "<hans@xn--exmple-cua.de>"_ba << false;
     QTest::newRow("domain with no ASCII form")
@@ -40,9 +32,8 @@ void TestMailAddress::envelope_data() {
     QTest::newRow("quoted local part")
         << u"\"hans m\"@example.de"_s << "<\"hans m\"@example.de>"_ba << false;
 
-    // ASCII without quotes and comments goes as it always went.
-    QTest::newRow("bare") << u"  hans@example.de "_s << "<hans@example.de>"_ba << false;
-    QTest::newRow("name") << u"Hans Meier <hans@example.de>"_s << "<hans@example.de>"_ba << false;
+    // ASCII without quotes and comments goes as it always went (the session's envelope test
+    // has the ordinary cases).
     QTest::newRow("brackets as typed")
         << u"x < hans@Example.DE > y"_s << "< hans@Example.DE >"_ba << false;
     QTest::newRow("unclosed bracket")
