@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -60,6 +61,9 @@ Form1::~Form1() {
 void Form1::buildControls() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(ClockCaption::DesignCaption);
+    // What a minimised window is called, by taskbars and by screen readers
+    // (which read no caption then): the caption without its clock.
+    setWindowIconText(ClockCaption::DesignCaption);
     setWindowIcon(Icons::MainWindow());
     setFont(Form1Layout::WindowFont());
 
@@ -299,8 +303,29 @@ void Form1::EndTick() {
 }
 
 void Form1::ShowNotice(const QString &text) {
-    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    restoreWithoutFocus();
     m_exit.OpenNotice(text);
+}
+
+void Form1::restoreWithoutFocus() {
+    const Qt::WindowStates normal = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    // On X11 un-minimising maps the window again, and some window managers
+    // (openbox) answer that by handing it the keyboard. A window shown anew
+    // while it asks not to be activated keeps out of the person's way on all.
+    QWindow *window = windowHandle();
+    if (!isMinimized() || !isVisible() || window == nullptr ||
+        QGuiApplication::platformName() != u"xcb") {
+        setWindowState(normal);
+        return;
+    }
+    // Qt's own switch behind Qt::WA_ShowWithoutActivating, which reaches a
+    // window only when it is made; here it is wanted for this one showing.
+    constexpr char WithoutActivating[] = "_q_showWithoutActivating";
+    window->setProperty(WithoutActivating, true);
+    hide();
+    setWindowState(normal);
+    show();
+    window->setProperty(WithoutActivating, false);
 }
 
 void Form1::DispatchMail(int index, std::function<void(bool delivered)> done) {

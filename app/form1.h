@@ -128,6 +128,8 @@ private:
 
     // TickWindow: how a tick delivers.
     void ShowNotice(const QString &text) override;
+    // Un-minimises the window, leaving the keyboard where the person types.
+    void restoreWithoutFocus();
     bool Leaving() const override { return m_exit.IsWindowClosed(); }
 
     std::function<QDateTime()> Now;

@@ -92,6 +92,41 @@ private:
     }
 };
 
+// Keeps the palette of a whole class of widgets readable while disabled: the
+// class's own palette in the application (QApplication::setPalette with a
+// class name), made again whenever one of them sees its palette change, as
+// when the desktop turns from light to dark.
+class ClassDisabledTextWatch : public QObject {
+public:
+    explicit ClassDisabledTextWatch(QWidget *widget)
+        : QObject(widget)
+        , m_className(widget->metaObject()->className()) {
+        widget->installEventFilter(this);
+        apply();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() == QEvent::PaletteChange)
+            apply();
+        return false;
+    }
+
+private:
+    void apply() const {
+        const QPalette desktop = QApplication::palette();
+        QPalette readable = readableDisabled(desktop, desktop);
+        // A palette that sets nothing of its own is the class's natural one,
+        // shared as it is by each widget of the class and its children; one
+        // that set colours would be copied afresh into every widget.
+        readable.setResolveMask(0);
+        // The same colours again would change nothing and end the round.
+        if (readable != QApplication::palette(m_className.constData()))
+            QApplication::setPalette(readable, m_className.constData());
+    }
+
+    const QByteArray m_className;
+};
+
 } // namespace
 
 double ReadableText::Contrast(const QColor &a, const QColor &b) {
@@ -136,4 +171,8 @@ void ReadableText::SetBackground(QWidget *widget, const QColor &background) {
 
 void ReadableText::KeepDisabledReadable(QWidget *widget) {
     new DisabledTextWatch(widget);
+}
+
+void ReadableText::KeepClassDisabledReadable(QWidget *widget) {
+    new ClassDisabledTextWatch(widget);
 }

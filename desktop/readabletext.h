@@ -26,4 +26,8 @@ public:
     // Dims the text of `widget` and its children, while disabled, no further
     // than it still reads; done again whenever the desktop's colours change.
     static void KeepDisabledReadable(QWidget *widget);
+    // The same for every widget of `widget`'s class at once, in one palette
+    // they all share: what the style draws for one of them, keyed to its
+    // palette, then serves all that come after it.
+    static void KeepClassDisabledReadable(QWidget *widget);
 };

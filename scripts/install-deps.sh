@@ -11,7 +11,8 @@ run_pkgs=(xvfb)
 package_pkgs=(dpkg-dev file lintian)
 test_pkgs=(python3 python3-aiosmtpd swaks xvfb xdotool x11-utils imagemagick openbox trayer
            dbus at-spi2-core python3-pyatspi iproute2 util-linux clang libclang-rt-14-dev
-           "${package_pkgs[@]}" desktop-file-utils man-db weston qt6-wayland sway waybar grim heaptrack)
+           "${package_pkgs[@]}" desktop-file-utils man-db weston qt6-wayland sway waybar grim heaptrack
+           metacity tk wtype)
 
 case "$what" in
   build) pkgs=("${build_pkgs[@]}" "${run_pkgs[@]}") ;;

@@ -6,10 +6,12 @@ its role and name, and checks that each has a name a person would say, not a val
 the objects never on screen (the due-time column under the Time column, the two tray
 pictures under the lamps) are not exposed as showing; that the calendar's year box is named;
 and, with an AT-SPI event listener, that a new text on the result line is announced as
-screen readers such as Orca speak it (a notification coming into view).
+screen readers such as Orca speak it (a notification coming into view), and so is a notice
+(an alert coming into view, its message as its description), although it is not focused.
 
 The result line is changed by an e-mail reminder due now, sent to a server that refuses the
-connection (port 25 of 127.0.0.1 in a private network namespace).
+connection (port 25 of 127.0.0.1 in a private network namespace); a pop-up reminder stored
+after it brings up the notice at the same tick.
 
 Usage: atspi_names.py HOUR MINUTE     (the current time, as the window's boxes take it)
 Prints one PASS/FAIL line per check; exits 0 when every check passed.
@@ -134,8 +136,12 @@ def check_hidden(window):
           f"{exposed}")
 
 
+NOTICE_MESSAGE = "Stand up and stretch."
+
+
 def check_announcement(window, hour, minute):
     heard = []
+    alerts = []
 
     def on_event(event):
         source = event.source
@@ -143,9 +149,14 @@ def check_announcement(window, hour, minute):
             role = source.getRole()
         except Exception:  # the object may be gone already
             return
-        if role == pyatspi.ROLE_NOTIFICATION and event.type.startswith(
-                "object:state-changed:showing") and event.detail1 == 1:
+        if not event.type.startswith("object:state-changed:showing") or event.detail1 != 1:
+            return
+        if role == pyatspi.ROLE_NOTIFICATION:
             heard.append(source.name)
+        elif role == pyatspi.ROLE_ALERT:
+            alerts.append((source.name, source.description,
+                           has(source, pyatspi.STATE_FOCUSED) or has(source, pyatspi.STATE_ACTIVE)))
+        if heard and alerts:
             pyatspi.Registry.stop()
 
     def drive():
@@ -154,6 +165,9 @@ def check_announcement(window, hour, minute):
             (pyatspi.ROLE_TEXT, "SMTP Mail Server", lambda n: set_text(n, "127.0.0.1")),
             (pyatspi.ROLE_TEXT, "Hour", lambda n: set_text(n, hour)),
             (pyatspi.ROLE_TEXT, "Minute", lambda n: set_text(n, minute)),
+            (pyatspi.ROLE_PUSH_BUTTON, "Store", press),
+            (pyatspi.ROLE_RADIO_BUTTON, "Pop Up", press),
+            (pyatspi.ROLE_TEXT, "Message To send", lambda n: set_text(n, NOTICE_MESSAGE)),
             (pyatspi.ROLE_PUSH_BUTTON, "Store", press),
         ]
         for roles, name, act in steps:
@@ -179,6 +193,11 @@ def check_announcement(window, hour, minute):
     line = heard[0] if heard else ""
     result = named(window, (pyatspi.ROLE_NOTIFICATION,), line) if line else None
     check(f"the announcement reads the result line's text, {line!r}", result is not None)
+    name, description, focused = alerts[0] if alerts else ("", "", False)
+    check("the notice is announced as an alert, named by its due time, its message as its "
+          "description, without the focus",
+          name.startswith("Tallowick: ") and len(name) > len("Tallowick: ")
+          and description == NOTICE_MESSAGE and not focused, f"heard {alerts}")
 
 
 def main():

@@ -8,6 +8,9 @@ StatusNotifier host makes (com.canonical.dbusmenu AboutToShow, GetLayout and Eve
 org.kde.StatusNotifierItem Activate) to the icon that waybar's watcher lists, and by real
 clicks of a pointer (wl_pointer.py) on the icon in waybar and on the menu waybar opens.
 
+Then a notice that comes due while a terminal (weston-terminal) is typed into (wtype): the keys
+typed on do not answer it.
+
 Usage: sni_drive.py
 Prints one PASS/FAIL line per check; exits 0 when every check passed.
 """
@@ -188,6 +191,65 @@ def restored(how):
                  f"views {[v['name'] for v in views()]}")
 
 
+def set_text(frame_prefix, name, value):
+    for frame in frames():
+        if frame.name.startswith(frame_prefix):
+            box = find(frame, pyatspi.ROLE_TEXT, name)
+            if box is not None:
+                box.queryEditableText().setTextContents(value)
+                return True
+    return False
+
+
+def focused_view():
+    return next((v["name"] for v in views() if v.get("focused")), None)
+
+
+def typing_check():
+    """A pop-up reminder, stored through AT-SPI (the keyboard stays where it is), comes due
+    while a terminal has the focus and is typed into (wtype). sway hands the notice the
+    keyboard: the keys typed on must not answer it, and after a pause Return must."""
+    terminal = subprocess.Popen(["weston-terminal", "--maximized"], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+    try:
+        if not check("a terminal has the focus",
+                     wait_for(lambda: focused_view() == "Wayland Terminal"), f"{views()}"):
+            return
+        now = time.localtime()
+        stored = (set_text(MAIN_PREFIX, "Hour", f"{now.tm_hour:02}")
+                  and set_text(MAIN_PREFIX, "Minute", f"{now.tm_min:02}")
+                  and set_text(MAIN_PREFIX, "Message To send", "Typing check on sway.")
+                  and press(MAIN_PREFIX, "Pop Up") and wait_for(lambda: press(MAIN_PREFIX, "Store")))
+        check("a pop-up reminder due now is stored through the accessibility bus", stored)
+        deadline = time.monotonic() + 30
+        while not shown_exactly("Tallowick") and time.monotonic() < deadline:
+            subprocess.run(["wtype", "-d", "40", "typing on "], check=True)
+        if not check("the notice came up while the user typed", shown_exactly("Tallowick")):
+            return
+        subprocess.run(["wtype", "-d", "40", "word"], check=True)
+        subprocess.run(["wtype", "-k", "Return"], check=True)
+        subprocess.run(["wtype", " "], check=True)
+        time.sleep(0.5)  # what those keys would do, they would have done by now
+        notice = shown_exactly("Tallowick")
+        print(f"  the focus is on {focused_view()!r} after the notice came up", flush=True)
+        check("a word, Return and a blank typed on leave the notice open", bool(notice))
+        check("the notice floats above the terminal",
+              bool(notice) and notice[0]["type"] == "floating_con", f"{views()}")
+        time.sleep(1.2)
+        subprocess.run(["swaymsg", '[title="^Tallowick$"] focus'], check=True,
+                       capture_output=True)
+        subprocess.run(["wtype", "-k", "Return"], check=True)
+        check("after a pause, Return on the notice closes it",
+              wait_for(lambda: not shown_exactly("Tallowick")))
+    finally:
+        terminal.terminate()
+        terminal.wait()
+
+
+def shown_exactly(name):
+    return [v for v in views() if v["name"] == name and v.get("visible")]
+
+
 def main():
     if not check("Tallowick's main window is on the screen",
                  wait_for(lambda: shown(MAIN_PREFIX), 30)):
@@ -244,7 +306,10 @@ def main():
     finally:
         pointer.close()
 
-    # 3. The menu's Exit item, picked by the host, asks as Exit does: Cancel leaves the
+    # 3. A notice that comes due while the user types in another window.
+    typing_check()
+
+    # 4. The menu's Exit item, picked by the host, asks as Exit does: Cancel leaves the
     # window hidden, OK ends the program.
     item = hide()
     if item is not None:

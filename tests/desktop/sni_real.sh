@@ -17,7 +17,7 @@ skip() {
   echo "SKIP: $*"
   exit 77
 }
-for tool in sway swaymsg waybar grim dbus-run-session dbus-send qtpaths6; do
+for tool in sway swaymsg waybar grim wtype weston-terminal dbus-run-session dbus-send qtpaths6; do
   command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
 done
 [ -f "$(qtpaths6 --query QT_INSTALL_PLUGINS)/platforms/libqwayland-generic.so" ] ||

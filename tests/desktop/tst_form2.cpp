@@ -2,6 +2,7 @@
 #define Q_TEST_QPIXMAPCACHE
 
 #include "form2.h"
+#include "noticekeyguard.h"
 
 #include <QApplication>
 #include <QPixmapCache>
@@ -22,7 +23,11 @@ private Q_SLOTS:
     void keepsLongText();
     void closingOneLeavesOthers();
     void escapeClosesAsOkDoes();
-    void closedNoticesLeaveNoPictures();
+    void keyGuard_data();
+    void keyGuard();
+    void keysTypedOnDoNotAnswer_data();
+    void keysTypedOnDoNotAnswer();
+    void noticesShareTheirPictures();
 };
 
 void TestForm2::cleanup() {
@@ -90,41 +95,117 @@ void TestForm2::closingOneLeavesOthers() {
     }
 }
 
+// A clock the tests move by hand.
+struct FakeClock {
+    std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
+    NoticeKeyGuard::Clock clock() {
+        return [this] { return now; };
+    }
+};
+
 void TestForm2::escapeClosesAsOkDoes() {
+    FakeClock time;
     QPointer<Form2> other = new Form2;
     other->show();
-    QPointer<Form2> notice = new Form2;
+    QPointer<Form2> notice = new Form2(nullptr, time.clock());
     notice->show();
     QVERIFY(QTest::qWaitForWindowExposed(notice.data()));
+    time.now += NoticeKeyGuard::Quiet;
     QSignalSpy ok(notice->Command1, &QPushButton::clicked);
-    QTest::keyClick(notice.data(), Qt::Key_Escape, Qt::ShiftModifier); // not Escape alone
+    QTest::keyClick(notice->windowHandle(), Qt::Key_Escape, Qt::ShiftModifier); // not Escape alone
     QVERIFY(notice);
-    QTest::keyClick(notice->Command1, Qt::Key_Escape);
+    time.now += NoticeKeyGuard::Quiet;
+    QTest::keyClick(notice->windowHandle(), Qt::Key_Escape);
     QCOMPARE(ok.count(), 1);
     QTRY_VERIFY(notice.isNull());
     QVERIFY(other && other->isVisible());
 }
 
-void TestForm2::closedNoticesLeaveNoPictures() {
+// Each row: milliseconds after the notice came up at which a key comes, and
+// whether that key may answer the notice.
+void TestForm2::keyGuard_data() {
+    QTest::addColumn<QList<int>>("at");
+    QTest::addColumn<QList<bool>>("admitted");
+    QTest::newRow("at once") << QList<int>{0, 300} << QList<bool>{false, false};
+    QTest::newRow("after a quiet second") << QList<int>{1000} << QList<bool>{true};
+    QTest::newRow("each key too soon starts the wait again")
+        << QList<int>{999, 1998, 2998, 3100} << QList<bool>{false, false, true, false};
+    QTest::newRow("typing on, then a pause")
+        << QList<int>{150, 400, 700, 950, 1300, 1500, 2499, 3499}
+        << QList<bool>{false, false, false, false, false, false, false, true};
+}
+
+void TestForm2::keyGuard() {
+    QFETCH(QList<int>, at);
+    QFETCH(QList<bool>, admitted);
+    FakeClock time;
+    const auto shown = time.now;
+    NoticeKeyGuard guard(time.clock());
+    QVERIFY(!guard.Admit()); // nothing is answered before it is on the screen
+    guard.Shown();
+    for (qsizetype i = 0; i < at.size(); ++i) {
+        time.now = shown + std::chrono::milliseconds(at.at(i));
+        QCOMPARE(guard.Admit(), admitted.at(i));
+    }
+}
+
+// A notice that the desktop has given the keyboard while the person typed:
+// a word, Return and a blank typed on leave it open, and OK's own keys close
+// it only after a pause.
+void TestForm2::keysTypedOnDoNotAnswer_data() {
+    QTest::addColumn<Qt::Key>("answer");
+    QTest::newRow("Return") << Qt::Key_Return;
+    QTest::newRow("Space") << Qt::Key_Space;
+    QTest::newRow("Escape") << Qt::Key_Escape;
+}
+
+void TestForm2::keysTypedOnDoNotAnswer() {
+    QFETCH(Qt::Key, answer);
+    FakeClock time;
+    QPointer<Form2> notice = new Form2(nullptr, time.clock());
+    notice->show();
+    notice->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(notice.data()));
+    QCOMPARE(QApplication::focusWidget(), notice->Command1);
+    QSignalSpy ok(notice->Command1, &QPushButton::clicked);
+    for (const Qt::Key key : {Qt::Key_W, Qt::Key_O, Qt::Key_R, Qt::Key_D, Qt::Key_Return,
+                              Qt::Key_Space, Qt::Key_Escape, answer}) {
+        time.now += std::chrono::milliseconds(180);
+        QTest::keyClick(notice->windowHandle(), key);
+    }
+    QCOMPARE(ok.count(), 0);
+    QVERIFY(notice && notice->isVisible());
+
+    time.now += NoticeKeyGuard::Quiet;
+    QTest::keyClick(notice->windowHandle(), answer);
+    QCOMPARE(ok.count(), 1);
+    QTRY_VERIFY(notice.isNull());
+}
+
+void TestForm2::noticesShareTheirPictures() {
     QPixmapCache::clear();
     QList<QPointer<Form2>> notices;
-    for (int i = 0; i < 3; ++i) {
+    const auto openOne = [&notices] {
         auto *notice = new Form2;
-        notice->SetText(QStringLiteral(" 07Dec2026 12:00\r\nnotice %1").arg(i));
+        notice->SetText(QStringLiteral(" 07Dec2026 12:00\r\nnotice %1").arg(notices.size()));
         notice->show();
         notice->grab(); // drawn as on the screen
         notices.append(notice);
-    }
-    // What was drawn for the open notices is kept while they are open.
-    QVERIFY(QPixmapCache::totalUsed() > 0);
-
+    };
+    openOne();
+    const int used = QPixmapCache::totalUsed();
+    QVERIFY(used > 0);
+    // Pictures kept for one notice alone would never be found again once it
+    // is gone: a day of notices would fill the cache with them.
+    for (int i = 0; i < 3; ++i)
+        openOne();
+    QCOMPARE(QPixmapCache::totalUsed(), used);
     for (const QPointer<Form2> &notice : notices)
         notice->close();
     QTRY_VERIFY(std::all_of(notices.cbegin(), notices.cend(),
                             [](const QPointer<Form2> &notice) { return notice.isNull(); }));
-    // Pictures keyed to a closed notice's own palette and icon would never be
-    // used again: a day of notices would fill the cache with them.
-    QCOMPARE(QPixmapCache::totalUsed(), 0);
+    openOne();
+    QCOMPARE(QPixmapCache::totalUsed(), used);
 }
 
 QTEST_MAIN(TestForm2)

@@ -21,7 +21,8 @@ set -u
 
 run_name=e2e
 # shellcheck disable=SC2034  # read by common.sh
-logs=(app.log sink.out sink.err xvfb.log openbox.log trayer.log dbus.log inner.err inner.log)
+logs=(app.log sink.out sink.err xvfb.log openbox.log metacity.log trayer.log dbus.log inner.err
+      inner.log wish.log drive.err)
 # shellcheck source=tests/e2e/common.sh
 source "$(dirname "$0")/common.sh"
 
@@ -239,6 +240,110 @@ if [ -n "$icon" ]; then
   check "the tray icon went with it" wait_for 50 gone
 else
   fail "the tray icon is in trayer's panel" "$(xwininfo -root -tree | grep -A5 '"panel"')"
+fi
+
+# ---- A notice that comes due while the user types elsewhere -----------------
+
+# A small window to type into (Tk), maximised, that writes what it holds to a
+# file at every key. The reminder is stored through the accessibility bus,
+# which leaves the keyboard where it is, with the main window minimised; the
+# typing goes on until the notice is up, and a word, Return and a blank
+# follow it at once. Run under openbox, then under metacity, which has the
+# focus-stealing prevention of the GNOME window managers.
+cat >"$work/typepad.tcl" <<'EOF'
+wm title . Typepad
+wm attributes . -zoomed 1
+text .t
+pack .t -fill both -expand 1
+focus .t
+bind .t <KeyRelease> {
+  set f [open [lindex $argv 0] w]
+  puts -nonewline $f [.t get 1.0 end-1c]
+  close $f
+}
+EOF
+drive() { /usr/bin/python3 "$e2e_dir/atspi_drive.py" "$@" 2>>"$work/drive.err"; }
+active_window() { xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -n1; }
+hex() { printf '0x%x' "$1"; }
+is_active() { [ "$(active_window)" = "$(hex "$1")" ]; }
+# True when window $1 lies above window $2 in the window manager's stacking order.
+stacked_above() {
+  xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*' |
+    awk -v a="$(hex "$1")" -v b="$(hex "$2")" '
+      $0 == a { ia = NR } $0 == b { ib = NR } END { exit !(ia && ib && ia > ib) }'
+}
+pad_window() { xdotool search --onlyvisible --name '^Typepad$' 2>/dev/null | head -n1; }
+pad_up() { [ -n "$(pad_window)" ]; }
+typing_modes=("MX" "PU")
+typing_check() { # typing_check WM
+  local wm=$1 pad note wish_pid typed="" rows
+  wish "$work/typepad.tcl" "$work/typed-$wm.txt" >>"$work/wish.log" 2>&1 &
+  wish_pid=$!
+  wait_for 100 pad_up
+  pad=$(pad_window)
+  xdotool windowactivate --sync "$pad" >/dev/null 2>&1
+  wait_for 30 is_active "$pad"
+  xdotool windowminimize --sync "$W" >/dev/null 2>&1
+  typing_modes+=("PU")
+  rows=$(printf '"%s", ' "${typing_modes[@]}")
+  drive text "Message To send" "Typing check under $wm, run $token." &&
+    drive press "Pop Up" && drive press "Store"
+  check "$wm: a pop-up reminder stored through the accessibility bus, the main window minimised" \
+    wait_for 30 delivery_column "[${rows%, }]"
+  # Typing on, in chunks, until the notice is up; then a word, Return and a blank.
+  for _ in $(seq 60); do
+    notice_shown && break
+    xdotool type --delay 40 "typing on "
+    typed+="typing on "
+  done
+  note=$(notice_window)
+  xdotool type --delay 40 "word"
+  xdotool key --delay 40 Return space
+  typed+=$'word\n '
+  if [ -z "$note" ]; then
+    fail "$wm: the notice came up while the user typed"
+    kill "$wish_pid" 2>/dev/null
+    wait "$wish_pid" 2>/dev/null
+    return
+  fi
+  pass "$wm: the notice came up while the user typed"
+  arrived() { [ "$(cat "$work/typed-$wm.txt" 2>/dev/null)" = "$typed" ]; }
+  wait_for 30 arrived
+  import -window root "$artifacts/typing-$wm.png"
+  check "$wm: the notice is above the window typed into" stacked_above "$note" "$pad"
+  check "$wm: the notice asks for attention" eval \
+    'xprop -id "$note" _NET_WM_STATE WM_HINTS | grep -q -e DEMANDS_ATTENTION -e urgent'
+  check "$wm: every key typed arrived in the window typed into, which kept the keyboard" \
+    eval 'arrived && is_active "$pad"'
+  check "$wm: the main window came back from minimised, without the keyboard" \
+    eval '[ -n "$(visible_main_window)" ] && is_active "$pad"'
+  check "$wm: a word, Return and a blank typed on leave the notice open" \
+    eval '[ "$(notice_window)" = "$note" ]'
+  # The user turns to the notice after a pause, and presses Return.
+  sleep 1.2
+  xdotool windowactivate --sync "$note" >/dev/null 2>&1
+  wait_for 30 is_active "$note"
+  xdotool key Return
+  check "$wm: after a pause, Return on the notice closes it" wait_for 30 eval '! notice_shown'
+  kill "$wish_pid" 2>/dev/null
+  wait "$wish_pid" 2>/dev/null
+}
+
+if command -v wish >/dev/null && command -v metacity >/dev/null; then
+  # The notice of the first reminder goes first, answered as a user would.
+  for old in $(xdotool search --onlyvisible --name '^Tallowick$' 2>/dev/null); do
+    xdotool windowactivate --sync "$old" >/dev/null 2>&1
+    wait_for 30 is_active "$old"
+    xdotool key Return
+  done
+  wait_for 30 eval '! notice_shown'
+  typing_check openbox
+  metacity --replace --sm-disable >"$work/metacity.log" 2>&1 &
+  pids+=($!)
+  wait_for 100 eval '! window_named Openbox && xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 0x'
+  typing_check metacity
+else
+  fail "the typing check's tools are installed (wish from tk, metacity)"
 fi
 
 # ---- Exit ------------------------------------------------------------------
