@@ -166,10 +166,10 @@ def find(root, role, name):
     return None
 
 
-def press(frame_prefix, name):
+def press(frame_prefix, name, role=pyatspi.ROLE_PUSH_BUTTON):
     for frame in frames():
         if frame.name.startswith(frame_prefix):
-            button = find(frame, pyatspi.ROLE_PUSH_BUTTON, name)
+            button = find(frame, role, name)
             if button is not None and button.getState().contains(pyatspi.STATE_ENABLED):
                 button.queryAction().doAction(0)
                 return True
@@ -219,16 +219,16 @@ def typing_check():
         stored = (set_text(MAIN_PREFIX, "Hour", f"{now.tm_hour:02}")
                   and set_text(MAIN_PREFIX, "Minute", f"{now.tm_min:02}")
                   and set_text(MAIN_PREFIX, "Message To send", "Typing check on sway.")
-                  and press(MAIN_PREFIX, "Pop Up") and wait_for(lambda: press(MAIN_PREFIX, "Store")))
+                  and press(MAIN_PREFIX, "Pop Up", pyatspi.ROLE_RADIO_BUTTON) and wait_for(lambda: press(MAIN_PREFIX, "Store")))
         check("a pop-up reminder due now is stored through the accessibility bus", stored)
         deadline = time.monotonic() + 30
+        # Each wtype brings a keymap of its own, and a key sent before the program has
+        # read it may be lost: each waits a moment (-s) before its first key.
         while not shown_exactly("Tallowick") and time.monotonic() < deadline:
-            subprocess.run(["wtype", "-d", "40", "typing on "], check=True)
+            subprocess.run(["wtype", "-s", "100", "-d", "40", "typing on "], check=True)
         if not check("the notice came up while the user typed", shown_exactly("Tallowick")):
             return
-        subprocess.run(["wtype", "-d", "40", "word"], check=True)
-        subprocess.run(["wtype", "-k", "Return"], check=True)
-        subprocess.run(["wtype", " "], check=True)
+        subprocess.run(["wtype", "-s", "200", "-d", "40", "word", "-k", "Return", " "], check=True)
         time.sleep(0.5)  # what those keys would do, they would have done by now
         notice = shown_exactly("Tallowick")
         print(f"  the focus is on {focused_view()!r} after the notice came up", flush=True)
@@ -238,7 +238,7 @@ def typing_check():
         time.sleep(1.2)
         subprocess.run(["swaymsg", '[title="^Tallowick$"] focus'], check=True,
                        capture_output=True)
-        subprocess.run(["wtype", "-k", "Return"], check=True)
+        subprocess.run(["wtype", "-s", "300", "-k", "Return"], check=True)
         check("after a pause, Return on the notice closes it",
               wait_for(lambda: not shown_exactly("Tallowick")))
     finally:
