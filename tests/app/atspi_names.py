@@ -159,17 +159,7 @@ def check_announcement(window, hour, minute):
         if heard and alerts:
             pyatspi.Registry.stop()
 
-    def drive():
-        steps = [
-            (pyatspi.ROLE_RADIO_BUTTON, "E-mail", press),
-            (pyatspi.ROLE_TEXT, "SMTP Mail Server", lambda n: set_text(n, "127.0.0.1")),
-            (pyatspi.ROLE_TEXT, "Hour", lambda n: set_text(n, hour)),
-            (pyatspi.ROLE_TEXT, "Minute", lambda n: set_text(n, minute)),
-            (pyatspi.ROLE_PUSH_BUTTON, "Store", press),
-            (pyatspi.ROLE_RADIO_BUTTON, "Pop Up", press),
-            (pyatspi.ROLE_TEXT, "Message To send", lambda n: set_text(n, NOTICE_MESSAGE)),
-            (pyatspi.ROLE_PUSH_BUTTON, "Store", press),
-        ]
+    def drive(steps):
         for roles, name, act in steps:
             node = named(window, (roles,), name)
             if node is None:
@@ -182,7 +172,19 @@ def check_announcement(window, hour, minute):
     # As a screen reader listens: names followed as they change, and what comes into view.
     pyatspi.Registry.registerEventListener(on_event, "object:state-changed:showing",
                                            "object:property-change:accessible-name")
-    GLib.idle_add(drive)
+    GLib.idle_add(drive, [
+        (pyatspi.ROLE_RADIO_BUTTON, "E-mail", press),
+        (pyatspi.ROLE_TEXT, "SMTP Mail Server", lambda n: set_text(n, "127.0.0.1")),
+        (pyatspi.ROLE_TEXT, "Hour", lambda n: set_text(n, hour)),
+        (pyatspi.ROLE_TEXT, "Minute", lambda n: set_text(n, minute)),
+        (pyatspi.ROLE_PUSH_BUTTON, "Store", press),
+    ])
+    # A press is an animated click, done a moment later: the pop-up reminder comes after.
+    GLib.timeout_add(1000, drive, [
+        (pyatspi.ROLE_RADIO_BUTTON, "Pop Up", press),
+        (pyatspi.ROLE_TEXT, "Message To send", lambda n: set_text(n, NOTICE_MESSAGE)),
+        (pyatspi.ROLE_PUSH_BUTTON, "Store", press),
+    ])
     # The reminder is due at the next tick, at most 10 s away.
     GLib.timeout_add_seconds(25, pyatspi.Registry.stop)
     pyatspi.Registry.start()
