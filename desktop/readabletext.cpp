@@ -102,17 +102,17 @@ public:
         : QObject(widget)
         , m_className(widget->metaObject()->className()) {
         widget->installEventFilter(this);
-        apply();
+        apply(widget);
     }
 
-    bool eventFilter(QObject *, QEvent *event) override {
+    bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::PaletteChange)
-            apply();
+            apply(static_cast<QWidget *>(watched));
         return false;
     }
 
 private:
-    void apply() const {
+    void apply(QWidget *widget) const {
         const QPalette desktop = QApplication::palette();
         QPalette readable = readableDisabled(desktop, desktop);
         // A palette that sets nothing of its own is the class's natural one,
@@ -122,6 +122,10 @@ private:
         // The same colours again would change nothing and end the round.
         if (readable != QApplication::palette(m_className.constData()))
             QApplication::setPalette(readable, m_className.constData());
+        // A window takes a new palette of its class only when its own is set:
+        // set to none of its own, it takes its class's.
+        if (widget->palette() != QApplication::palette(m_className.constData()))
+            widget->setPalette(QPalette());
     }
 
     const QByteArray m_className;

@@ -188,7 +188,7 @@ private Q_SLOTS:
         QCOMPARE(lamp(0), u"grey: idle"_s);
         QCOMPARE(w.form->Notices().size(), 1);
         QAccessibleInterface *notice = face(w.form->Notices().first());
-        QCOMPARE(notice->role(), QAccessible::Dialog);
+        QCOMPARE(notice->role(), QAccessible::AlertMessage);
         QCOMPARE(notice->text(QAccessible::Name), u"Tallowick: 07Dec2026 12:00"_s);
     }
 
