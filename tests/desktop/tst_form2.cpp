@@ -8,7 +8,6 @@
 #include <QScrollBar>
 #include <QtTest>
 
-
 class TestForm2 : public QObject {
     Q_OBJECT
 
