@@ -43,7 +43,7 @@ Form2::Form2(QWidget *parent, NoticeKeyGuard::Clock now)
     // Above the window the person works in: a window manager that is asked not
     // to hand a new window the keyboard may otherwise stack it underneath.
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
-    , m_keyGuard(now ? std::move(now) : NoticeKeyGuard::Clock(&std::chrono::steady_clock::now)) {
+    , m_keyGuard(std::move(now)) {
     InstallAccessibility();
     setAttribute(Qt::WA_DeleteOnClose);
     // The keyboard stays where the person types; on X11 the window manager is
@@ -63,8 +63,8 @@ Form2::Form2(QWidget *parent, NoticeKeyGuard::Clock now)
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // A notice is read, never edited or copied: OK is its only active control.
     // Disabled, its text must still read plainly. All notices share one
-    // palette: what the style draws for one is kept under that palette's key,
-    // and one palette a notice would leave a few pictures behind for each.
+    // palette: the style keeps what it draws under the palette's key, and a
+    // palette of each notice's own would leave its pictures behind with it.
     Text1->setEnabled(false);
     ReadableText::KeepClassDisabledReadable(this);
 

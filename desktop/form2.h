@@ -19,7 +19,7 @@ class QPushButton;
 class Form2 : public QWidget {
     Q_OBJECT
 public:
-    // `now` is the clock the key guard reads; tests pin it.
+    // `now` is the clock the key guard reads (none: the steady clock); tests pin it.
     explicit Form2(QWidget *parent = nullptr, NoticeKeyGuard::Clock now = {});
 
     // Sets the text that Text1 shows.

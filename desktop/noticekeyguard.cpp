@@ -1,7 +1,7 @@
 #include "noticekeyguard.h"
 
 NoticeKeyGuard::NoticeKeyGuard(Clock now)
-    : m_now(std::move(now)) {}
+    : m_now(now ? std::move(now) : Clock(&std::chrono::steady_clock::now)) {}
 
 void NoticeKeyGuard::Shown() {
     m_shown = true;

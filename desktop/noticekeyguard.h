@@ -22,7 +22,8 @@ public:
     static constexpr std::chrono::milliseconds OnScreen{1000};
     static constexpr std::chrono::milliseconds Quiet{1000};
 
-    explicit NoticeKeyGuard(Clock now = &std::chrono::steady_clock::now);
+    // `now` is the clock it reads; none: the steady clock.
+    explicit NoticeKeyGuard(Clock now = {});
 
     // The notice has come on the screen: the wait starts.
     void Shown();

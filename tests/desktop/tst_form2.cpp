@@ -93,7 +93,9 @@ void TestForm2::closingOneLeavesOthers() {
 struct FakeClock {
     std::chrono::steady_clock::time_point now{std::chrono::hours(1)};
     NoticeKeyGuard::Clock clock() {
-        return [this] { return now; };
+        return [this] {
+            return now;
+        };
     }
 };
 
