@@ -66,41 +66,16 @@ QPalette readableDisabled(QPalette palette, const QPalette &natural) {
 
 // Redoes a widget's disabled colours each time its palette changes: a desktop
 // turning from light to dark changes it, and so does the widget's own setting.
+// For a whole class (Scope::Class) the colours are the class's own palette in
+// the application (QApplication::setPalette with a class name), one for all
+// of its widgets.
 class DisabledTextWatch : public QObject {
 public:
-    explicit DisabledTextWatch(QWidget *widget)
-        : QObject(widget) {
-        widget->installEventFilter(this);
-        apply(widget);
-    }
+    enum class Scope { Widget, Class };
 
-    bool eventFilter(QObject *watched, QEvent *event) override {
-        if (event->type() == QEvent::PaletteChange)
-            apply(static_cast<QWidget *>(watched));
-        return false;
-    }
-
-private:
-    static void apply(QWidget *widget) {
-        // The colours the widget would have without this watch.
-        const QWidget *parent = widget->parentWidget();
-        const QPalette natural = parent ? parent->palette() : QApplication::palette(widget);
-        const QPalette readable = readableDisabled(widget->palette(), natural);
-        // The same colours again would change nothing and end the round.
-        if (readable != widget->palette())
-            widget->setPalette(readable);
-    }
-};
-
-// Keeps the palette of a whole class of widgets readable while disabled: the
-// class's own palette in the application (QApplication::setPalette with a
-// class name), made again whenever one of them sees its palette change, as
-// when the desktop turns from light to dark.
-class ClassDisabledTextWatch : public QObject {
-public:
-    explicit ClassDisabledTextWatch(QWidget *widget)
+    DisabledTextWatch(QWidget *widget, Scope scope)
         : QObject(widget)
-        , m_className(widget->metaObject()->className()) {
+        , m_className(scope == Scope::Class ? widget->metaObject()->className() : QByteArray()) {
         widget->installEventFilter(this);
         apply(widget);
     }
@@ -113,13 +88,26 @@ public:
 
 private:
     void apply(QWidget *widget) const {
+        if (!m_className.isEmpty()) {
+            applyToClass(widget);
+            return;
+        }
+        // The colours the widget would have without this watch.
+        const QWidget *parent = widget->parentWidget();
+        const QPalette natural = parent ? parent->palette() : QApplication::palette(widget);
+        const QPalette readable = readableDisabled(widget->palette(), natural);
+        // The same colours again would change nothing and end the round.
+        if (readable != widget->palette())
+            widget->setPalette(readable);
+    }
+
+    void applyToClass(QWidget *widget) const {
         const QPalette desktop = QApplication::palette();
         QPalette readable = readableDisabled(desktop, desktop);
         // A palette that sets nothing of its own is the class's natural one,
         // shared as it is by each widget of the class and its children; one
         // that set colours would be copied afresh into every widget.
         readable.setResolveMask(0);
-        // The same colours again would change nothing and end the round.
         if (readable != QApplication::palette(m_className.constData()))
             QApplication::setPalette(readable, m_className.constData());
         // A window takes a new palette of its class only when its own is set:
@@ -128,7 +116,7 @@ private:
             widget->setPalette(QPalette());
     }
 
-    const QByteArray m_className;
+    const QByteArray m_className; // empty: the widget alone
 };
 
 } // namespace
@@ -174,9 +162,9 @@ void ReadableText::SetBackground(QWidget *widget, const QColor &background) {
 }
 
 void ReadableText::KeepDisabledReadable(QWidget *widget) {
-    new DisabledTextWatch(widget);
+    new DisabledTextWatch(widget, DisabledTextWatch::Scope::Widget);
 }
 
 void ReadableText::KeepClassDisabledReadable(QWidget *widget) {
-    new ClassDisabledTextWatch(widget);
+    new DisabledTextWatch(widget, DisabledTextWatch::Scope::Class);
 }
