@@ -191,6 +191,7 @@ void Form1::BringBack() {
     if (m_exit.IsWindowClosed())
         return;
     if (isHidden()) {
+        // As a double click on the tray icon brings it back: the icon goes with it.
         TrayCallbackEvent::Post(this, TrayIconId, WM_LBUTTONDBLCLK);
         return;
     }

@@ -30,6 +30,7 @@ int main(int argc, char *argv[]) {
                 qWarning().noquote() << instance.Reason();
             form = std::make_unique<Form1>();
             QObject::connect(form.get(), &Form1::ProgramEnded, &app, &QApplication::quit);
+            // A closed window cannot come back: a later start is a program of its own.
             QObject::connect(form.get(), &Form1::WindowClosed, &instance, &SingleInstance::Release);
             if (form->Form_Load() == Form1::StartOutcome::Refused)
                 return QCoreApplication::exit(1);

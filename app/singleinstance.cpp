@@ -28,7 +28,7 @@ constexpr uint Exists = 3;
 constexpr std::chrono::milliseconds AnswerTimeout = 5s;
 
 QString CannotCheck(const QString &why) {
-    return QStringLiteral("Tallowick: cannot tell whether Tallowick runs already in this session "
+    return QStringLiteral("Tallowick: cannot reach a Tallowick already running in this session "
                           "(%1); starting on its own.")
         .arg(why);
 }

@@ -183,5 +183,5 @@ fi
 check "it made its empty queue file Tallowick.txt in the folder it started in" \
   test -f "$work/cwd/Tallowick.txt" -a ! -s "$work/cwd/Tallowick.txt"
 check "it said on standard error that it could not check for a running Tallowick" \
-  grep -q "^Tallowick: cannot tell whether Tallowick runs already in this session (no session bus: " \
+  grep -q "^Tallowick: cannot reach a Tallowick already running in this session (no session bus: " \
   "$work/app.log"
