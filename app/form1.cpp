@@ -9,6 +9,7 @@
 #include "queuecolumn.h"
 #include "startupstep.h"
 #include "storecheck.h"
+#include "traycallbackevent.h"
 #include "trayshell.h"
 #include "winsock.h"
 
@@ -190,6 +191,24 @@ void Form1::ShowTrayIcon() {
     m_module2.AddTrayIcon(TrayIconId, TrayTip, QIcon(Image1[1]->pixmap()));
 }
 
+void Form1::BringBack() {
+    if (m_exit.IsWindowClosed())
+        return;
+    if (isHidden()) {
+        // As a double click on the tray icon brings it back: the icon goes with it.
+        TrayCallbackEvent::Post(this, TrayIconId, WM_LBUTTONDBLCLK);
+        return;
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+    // A message box of the window's stays in front of it.
+    if (QWidget *box = QApplication::activeModalWidget()) {
+        box->raise();
+        box->activateWindow();
+    }
+}
+
 void Form1::Command4_Click() {
     ConfirmExit();
 }
@@ -224,6 +243,7 @@ void Form1::Form_Unload() {
     Timer3->stop();
     // A mail under way ends as abandoned; the tick records that and delivers nothing more.
     m_module1->Abandon();
+    Q_EMIT WindowClosed();
     // Notice windows still open keep the program alive until the last one goes.
     m_exit.WindowClosed();
 }

@@ -86,6 +86,8 @@ public:
 Q_SIGNALS:
     // The main window has closed and no notice window is left: the program ends.
     void ProgramEnded();
+    // The main window has closed; notice windows may still be open.
+    void WindowClosed();
 
 public Q_SLOTS:
     // Handlers (public so tests can drive them as the events would).
@@ -101,6 +103,9 @@ public Q_SLOTS:
     void List8_Click();
     void Calendar1_Click();
     void ShowTrayIcon();
+    // Brings the window to the front, from the tray as a double click on its
+    // icon does when it is hidden; nothing once the window has closed.
+    void BringBack();
 
 public:
     // Sends entry `index` as mail with the server and originator boxes as they stand now;

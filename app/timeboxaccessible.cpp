@@ -1,6 +1,8 @@
 #include "timeboxaccessible.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLineEdit>
 
 #include <mutex>
@@ -25,35 +27,70 @@ QString TimeBoxAccessible::text(QAccessible::Text t) const {
         return box()->accessibleName();
     case QAccessible::Value:
         return box()->currentText();
+    case QAccessible::Accelerator:
+        // The key that opens the list.
+        return QKeySequence(Qt::Key_Down).toString(QKeySequence::NativeText);
     default:
         return QAccessibleWidget::text(t);
     }
 }
 
-// The one child is the edit field, where the caret and the typed text are.
+QAccessible::State TimeBoxAccessible::state() const {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.expandable = true;
+    s.expanded = box()->view()->isVisible();
+    s.editable = box()->isEditable();
+    return s;
+}
+
+// Child 0 is the drop-down list with every item, child 1 the edit field where
+// the caret and the typed text are; a box that cannot be typed in has no edit field.
 int TimeBoxAccessible::childCount() const {
-    return box()->lineEdit() != nullptr ? 1 : 0;
+    return box()->isEditable() ? 2 : 1;
 }
 
 QAccessibleInterface *TimeBoxAccessible::child(int index) const {
-    if (index != 0 || box()->lineEdit() == nullptr)
-        return nullptr;
-    return QAccessible::queryAccessibleInterface(box()->lineEdit());
+    if (index == 0)
+        return QAccessible::queryAccessibleInterface(box()->view());
+    if (index == 1 && box()->isEditable())
+        return QAccessible::queryAccessibleInterface(box()->lineEdit());
+    return nullptr;
 }
 
 int TimeBoxAccessible::indexOfChild(const QAccessibleInterface *child) const {
-    return child != nullptr && box()->lineEdit() != nullptr && child->object() == box()->lineEdit()
-               ? 0
-               : -1;
+    if (child == nullptr)
+        return -1;
+    if (child->object() == box()->view())
+        return 0;
+    if (box()->isEditable() && child->object() == box()->lineEdit())
+        return 1;
+    return -1;
+}
+
+// The box is its edit field's focus proxy, so the edit field itself never
+// has the focus; to a screen reader it is what has it.
+QAccessibleInterface *TimeBoxAccessible::focusChild() const {
+    if (box()->isEditable())
+        return child(1);
+    return QAccessibleWidget::focusChild();
 }
 
 QStringList TimeBoxAccessible::actionNames() const {
-    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+    return QStringList{showMenuAction(), pressAction()} + QAccessibleWidget::actionNames();
+}
+
+QString TimeBoxAccessible::localizedActionDescription(const QString &actionName) const {
+    if (actionName == showMenuAction() || actionName == pressAction())
+        return QComboBox::tr("Open the combo box selection popup");
+    return QAccessibleWidget::localizedActionDescription(actionName);
 }
 
 void TimeBoxAccessible::doAction(const QString &actionName) {
-    if (actionName == showMenuAction()) {
-        box()->showPopup();
+    if (actionName == showMenuAction() || actionName == pressAction()) {
+        if (box()->view()->isVisible())
+            box()->hidePopup();
+        else
+            box()->showPopup();
         return;
     }
     QAccessibleWidget::doAction(actionName);

@@ -4,10 +4,11 @@
 Lists every control a user can reach (showing and focusable, or a button of any kind) with
 its role and name, and checks that each has a name a person would say, not a value; that
 the objects never on screen (the due-time column under the Time column, the two tray
-pictures under the lamps) are not exposed as showing; that the calendar's year box is named;
-and, with an AT-SPI event listener, that a new text on the result line is announced as
-screen readers such as Orca speak it (a notification coming into view), and so is a notice
-(an alert coming into view, its message as its description), although it is not focused.
+pictures under the lamps) are not exposed as showing; that the hour and minute boxes offer
+their drop-down lists with every item; that the calendar's year box is named; and, with an
+AT-SPI event listener, that a new text on the result line is announced as screen readers
+such as Orca speak it (a notification coming into view), and so is a notice (an alert coming
+into view, its message as its description), although it is not focused.
 
 The result line is changed by an e-mail reminder due now, sent to a server that refuses the
 connection (port 25 of 127.0.0.1 in a private network namespace); a pop-up reminder stored
@@ -127,6 +128,18 @@ def check_names(window):
     check("the calendar's year box is named", year is not None)
 
 
+def check_time_lists(window):
+    # As Qt's own combo box gives them: the drop-down list first, then the edit field.
+    for name, items in (("Hour", [f"{h:02}" for h in range(24)]),
+                        ("Minute", ["01", "10", "20", "30", "40", "50"])):
+        box = named(window, (pyatspi.ROLE_COMBO_BOX,), name)
+        got = [(child.getRoleName(), [item.name for item in children(child)
+                                      if item.getRole() == pyatspi.ROLE_LIST_ITEM])
+               for child in (children(box) if box else [])]
+        check(f"the {name!r} box offers its list of {len(items)} items, then its edit field",
+              got == [("list", items), ("text", [])], f"{got}")
+
+
 def check_hidden(window):
     never_seen = ("Due time", "Tray picture, blue screen", "Tray picture, green screen")
     exposed = [f"{n.getRoleName()} {n.name!r}" for n in descendants(window)
@@ -212,6 +225,7 @@ def main():
     if not check("Tallowick's main window is on the accessibility bus", window is not None):
         return 1
     check_names(window)
+    check_time_lists(window)
     check_hidden(window)
     check_announcement(window, hour, minute)
     return 1 if failures else 0

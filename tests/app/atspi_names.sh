@@ -87,5 +87,5 @@ EOF
 dbus-run-session -- bash "$work/session.sh" "$app" "$work" "$here" 2>"$work/session.err"
 status=$?
 [ "$status" -eq 0 ] || fail "the screen reader's view is not complete (status $status)"
-echo "PASS: every reachable control is named, nothing unseen is shown, the result line and a notice are announced"
+echo "PASS: every reachable control is named, the time boxes offer their lists, nothing unseen is shown, the result line and a notice are announced"
 exit 0

@@ -22,7 +22,7 @@ set -u
 run_name=e2e
 # shellcheck disable=SC2034  # read by common.sh
 logs=(app.log sink.out sink.err xvfb.log openbox.log wm.log trayer.log dbus.log inner.err
-      inner.log wish.log drive.err)
+      inner.log wish.log drive.err second.log third.log fourth.log second.rc third.rc fourth.rc)
 # shellcheck source=tests/e2e/common.sh
 source "$(dirname "$0")/common.sh"
 
@@ -201,7 +201,7 @@ if [ "$update_screenshot" -eq 1 ]; then
   echo "e2e: updated docs/$screenshot"
 fi
 
-# ---- Hide to the tray and back ---------------------------------------------
+# ---- Hide to the tray; a second start brings the window back ----------------
 
 click "${Command5[@]}"
 hidden() { [ -z "$(visible_main_window)" ]; }
@@ -225,21 +225,75 @@ shown_tray_icon() {
   [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$id"
 }
 has_tray_icon() { [ -n "$(shown_tray_icon)" ]; }
+check "the tray icon is in trayer's panel" wait_for 50 has_tray_icon
+shown() { [ -n "$(visible_main_window)" ]; }
+# X maps the window before the accessibility bus need tell it is enabled.
+restored() { probe && /usr/bin/python3 "$e2e_dir/checks.py" restored "$work/state.json" >/dev/null; }
+gone() { [ -z "$(tray_icon)" ]; }
+
+# Tallowick started again in the same session (its bus and display), from a
+# folder of its own, as a user does from the desktop's menu. It is given 5 s
+# to end; one that runs on is ended after 20 s.
+start_again() { # start_again NAME: sets again_rc ("running" if it runs on) and again_ms
+  mkdir -p "$work/$1"
+  (
+    cd "$work/$1" || exit 1
+    t0=$(date +%s%N)
+    timeout 20 "$app" >"$work/$1.log" 2>&1
+    echo "$? $((($(date +%s%N) - t0) / 1000000))" >"$work/$1.rc"
+  ) &
+  again_pid=$!
+  wait_for 50 test -s "$work/$1.rc"
+  { read -r again_rc again_ms <"$work/$1.rc"; } 2>/dev/null || again_rc=running
+  echo "$run_name: the start in $1 ended with status $again_rc after ${again_ms:-over 5000} ms"
+}
+handed_over() { # handed_over NAME: it ended with status 0 within 5 s and made no queue file
+  [ "$again_rc" = 0 ] && [ ! -e "$work/$1/Tallowick.txt" ]
+}
+# The processes of this Tallowick executable: only the first start's may be left.
+programs() {
+  local proc
+  for proc in /proc/[0-9]*; do
+    [ "$(readlink "$proc/exe" 2>/dev/null)" = "$app" ] && echo "${proc#/proc/}"
+  done
+}
+one_program() { [ "$(programs)" = "$(cat "$work/app.pid")" ]; }
+
+start_again second
+check "a second start ended with status 0 within 5 s, with no queue file made" handed_over second
+wait "$again_pid"
+check "it brought the main window back" wait_for 50 shown
+wait_for 50 restored
+python_checks restored "$work/state.json"
+check "the tray icon went, as after a double click" wait_for 50 gone
+
+# While the window shows, a start brings it to the front: here from behind the notice.
+if [ -n "$notice" ] && activate "$notice" "Tallowick: $today"; then
+  start_again third
+  check "a start while the window shows ended with status 0 within 5 s, with no queue file made" \
+    handed_over third
+  check "one Tallowick runs, the first one" one_program
+  check "it made the main window the active one" wait_for 30 window_active "Tallowick: Quillmere"
+  wait "$again_pid"
+else
+  fail "the notice window became the active one, in front of the main window"
+fi
+
+# ---- Hide again, and back by a double click on the tray icon ----------------
+
+activate "$W" "Tallowick: Quillmere"
+click "${Command5[@]}"
+check "Hide took the main window off the screen again" wait_for 50 hidden
 wait_for 50 has_tray_icon
 icon=$(shown_tray_icon)
 if [ -n "$icon" ]; then
-  pass "the tray icon is in trayer's panel"
   xdotool mousemove --window "$icon" 10 10 click --repeat 2 --delay 100 1
-  shown() { [ -n "$(visible_main_window)" ]; }
   check "a double click on the tray icon brought the main window back" wait_for 50 shown
-  # X maps the window before the accessibility bus need tell it is enabled.
-  restored() { probe && /usr/bin/python3 "$e2e_dir/checks.py" restored "$work/state.json" >/dev/null; }
   wait_for 50 restored
   python_checks restored "$work/state.json"
-  gone() { [ -z "$(tray_icon)" ]; }
   check "the tray icon went with it" wait_for 50 gone
 else
-  fail "the tray icon is in trayer's panel" "$(xwininfo -root -tree | grep -A5 '"panel"')"
+  fail "the tray icon is in trayer's panel again" "$(xwininfo -root -tree | grep -A5 '"panel"')"
 fi
 
 # ---- A notice that comes due while the user types elsewhere -----------------
@@ -374,6 +428,11 @@ wait_for 50 asked
 box=$(confirmation)
 if [ -n "$box" ]; then
   pass "Exit asked for confirmation"
+  # The running Tallowick answers a start while its message box waits for the user.
+  start_again fourth
+  check "a start while the box is open ended with status 0 within 5 s, with no queue file made" \
+    handed_over fourth
+  wait "$again_pid"
   activate "$box" "Exit Confirmation"
   xdotool key Return
   ended_after_ok

@@ -161,9 +161,12 @@ if [ ! -s "$work/display" ]; then
 fi
 display=":$(head -n1 "$work/display")"
 mkdir "$work/cwd"
+# No session bus: the program cannot ask for a Tallowick already running, so
+# it starts on its own and says why; and a Tallowick of the desktop session the
+# test runs in cannot take this start over.
 (cd "$work/cwd" &&
   exec env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH DISPLAY="$display" QT_QPA_PLATFORM=xcb \
-    "$root/usr/bin/tallowick") >"$work/app.log" 2>&1 &
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" "$root/usr/bin/tallowick") >"$work/app.log" 2>&1 &
 app_pid=$!
 window=""
 for _ in $(seq 150); do
@@ -179,3 +182,6 @@ else
 fi
 check "it made its empty queue file Tallowick.txt in the folder it started in" \
   test -f "$work/cwd/Tallowick.txt" -a ! -s "$work/cwd/Tallowick.txt"
+check "it said on standard error that it could not check for a running Tallowick" \
+  grep -q "^Tallowick: cannot reach a Tallowick already running in this session (no session bus: " \
+  "$work/app.log"
