@@ -51,7 +51,7 @@ void NotificationQueue::Append(const QueueEntry &entry) {
     Q_ASSERT(!IsFull());
     const int k = Count();
     beginInsertRows(QModelIndex(), k, k);
-    m_rows.push_back(entry);
+    m_rows.push_back({entry, {}});
     endInsertRows();
 }
 
@@ -64,7 +64,7 @@ void NotificationQueue::Remove(int k) {
 }
 
 const QueueEntry *NotificationQueue::rowAt(int k) const {
-    return k >= 0 && k < Count() ? &m_rows[std::size_t(k)] : nullptr;
+    return k >= 0 && k < Count() ? &m_rows[std::size_t(k)].entry : nullptr;
 }
 
 QueueEntry NotificationQueue::Entry(int k) const {
@@ -98,19 +98,19 @@ EntryMode NotificationQueue::Mode(int k) const {
 QString NotificationQueue::Subject(int k) const {
     return textAt(k, SubjectColumn);
 }
-QString NotificationQueue::DueText(int k) const {
-    return textAt(k, DueTextColumn);
-}
 QString NotificationQueue::DisplayLine(int k) const {
     return textAt(k, DisplayLineColumn);
 }
 
-void NotificationQueue::SetStatus(int k, EntryStatus status) {
+void NotificationQueue::SetStatus(int k, EntryStatus status, const QString &lastFailure) {
     if (k < 0 || k >= Count())
         return;
-    m_rows[std::size_t(k)].Status = status;
+    Row &row = m_rows[std::size_t(k)];
+    row.entry.Status = status;
+    row.lastFailure = lastFailure;
     const QModelIndex cell = index(k, StatusColumn);
-    Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
+    Q_EMIT dataChanged(cell, cell,
+                       {Qt::DisplayRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
 int NotificationQueue::rowCount(const QModelIndex &parent) const {
@@ -123,7 +123,22 @@ int NotificationQueue::columnCount(const QModelIndex &parent) const {
 
 QVariant NotificationQueue::data(const QModelIndex &index, int role) const {
     const QueueEntry *row = index.isValid() ? rowAt(index.row()) : nullptr;
-    if (row == nullptr || role != Qt::DisplayRole)
+    if (row == nullptr)
         return {};
-    return cellText(*row, index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(*row, index.column());
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        // Why a retry waits, on its status cell. Plain text: views must not take it for markup.
+        if (index.column() == StatusColumn && row->Status == EntryStatus::Retry) {
+            const QString &why = m_rows[std::size_t(index.row())].lastFailure;
+            if (!why.isEmpty())
+                return why;
+        }
+        break;
+    default:
+        break;
+    }
+    return {};
 }
