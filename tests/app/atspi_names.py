@@ -6,7 +6,8 @@ its role and name, and checks that each has a name a person would say, not a val
 the objects never on screen (the due-time column under the Time column, the two tray
 pictures under the lamps) are not exposed as showing; that the calendar's year box is named;
 and, with an AT-SPI event listener, that a new text on the result line is announced as
-screen readers such as Orca speak it (a notification coming into view).
+screen readers such as Orca speak it (a notification coming into view), and that the row the
+mail left waiting describes why, in the result line's words.
 
 The result line is changed by an e-mail reminder due now, sent to a server that refuses the
 connection (port 25 of 127.0.0.1 in a private network namespace).
@@ -179,6 +180,17 @@ def check_announcement(window, hour, minute):
     line = heard[0] if heard else ""
     result = named(window, (pyatspi.ROLE_NOTIFICATION,), line) if line else None
     check(f"the announcement reads the result line's text, {line!r}", result is not None)
+    # The row the mail left waiting tells why on its status cell, in the same words.
+    status = named(window, (pyatspi.ROLE_LIST,), "Status")
+    waiting = None
+    deadline = time.monotonic() + 5
+    while status is not None and waiting is None and time.monotonic() < deadline:
+        waiting = next((row for row in children(status) if row.name == "WT"), None)
+        if waiting is None:
+            time.sleep(0.2)
+    said = waiting.description if waiting is not None else None
+    check("the waiting row's status cell describes why it waits, as the result line said",
+          bool(line) and said == line, f"{said!r}")
 
 
 def main():
