@@ -185,9 +185,11 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
     }
     const MailAddress::Envelope from = MailAddress::EnvelopeOf(envelopeSender);
     const MailAddress::Envelope to = MailAddress::EnvelopeOf(recipient);
-    m_session = {server,     from.address,
-                 to.address, {headerSender, recipient, subject, body, {}, {}, {}},
-                 false,      false};
+    m_session = Session{};
+    m_session.server = server;
+    m_session.mailFrom = from.address;
+    m_session.rcptTo = to.address;
+    m_session.message = {headerSender, recipient, subject, body, {}, {}, {}};
     beginSession();
     m_session.needsSmtpUtf8 =
         from.needsSmtpUtf8 || to.needsSmtpUtf8 || HeaderNeedsSmtpUtf8(m_session.message);
@@ -270,7 +272,7 @@ void Module1::WaitReply(Phase phase) {
 }
 
 void Module1::checkForReply() {
-    if (m_phase != Phase::AwaitingReply && m_phase != Phase::AwaitingHelo)
+    if (!awaiting())
         return;
     const ReplyParser::Reply reply = m_parser.Take();
     switch (reply.status) {
@@ -309,6 +311,7 @@ void Module1::replyArrived(const ReplyParser::Reply &reply) {
         if (toEhlo)
             m_session.smtpUtf8Offered = OffersSmtpUtf8(reply.text);
     } else if (toEhlo && OneOf(reply.code, EhloUnknownCodes)) {
+        // A server that does not know ehlo is greeted once more, with helo.
         if (!m_failure) {
             sendHelo();
             return;
@@ -357,7 +360,7 @@ std::chrono::milliseconds Module1::waitLimit() const {
 }
 
 void Module1::deadlinePassed() {
-    if (m_phase != Phase::AwaitingReply && m_phase != Phase::AwaitingHelo)
+    if (!awaiting())
         return;
     const auto left = waitLimit() - std::chrono::milliseconds(m_waitClock.elapsed());
     if (left >= 0ms) {

@@ -111,6 +111,9 @@ private:
     void sendExchange();
     // Starts waiting, in `phase`, for the reply to what was just sent.
     void WaitReply(Phase phase = Phase::AwaitingReply);
+    bool awaiting() const {
+        return m_phase == Phase::AwaitingReply || m_phase == Phase::AwaitingHelo;
+    }
     // Looks at what the socket has said for the running wait, and ends the row when that
     // decides it.
     void checkForReply();
@@ -157,5 +160,5 @@ private:
     std::size_t m_row = 0;     // the row of the dialogue the session is at
     QElapsedTimer m_waitClock; // monotonic: neither midnight nor a clock change moves it
     Session m_session;
-    std::optional<Failure> m_failure;
+    std::optional<Failure> m_failure; // none while the session has met no failure
 };

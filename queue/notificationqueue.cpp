@@ -51,7 +51,7 @@ void NotificationQueue::Append(const QueueEntry &entry) {
     Q_ASSERT(!IsFull());
     const int k = Count();
     beginInsertRows(QModelIndex(), k, k);
-    m_rows.push_back({entry, {}});
+    m_rows.push_back(entry);
     endInsertRows();
 }
 
@@ -60,11 +60,17 @@ void NotificationQueue::Remove(int k) {
         return;
     beginRemoveRows(QModelIndex(), k, k);
     m_rows.erase(m_rows.begin() + k);
+    // The notes of later entries move up with them.
+    std::map<int, QString> notes;
+    for (auto &[position, note] : m_lastFailures)
+        if (position != k)
+            notes.emplace(position > k ? position - 1 : position, std::move(note));
+    m_lastFailures = std::move(notes);
     endRemoveRows();
 }
 
 const QueueEntry *NotificationQueue::rowAt(int k) const {
-    return k >= 0 && k < Count() ? &m_rows[std::size_t(k)].entry : nullptr;
+    return k >= 0 && k < Count() ? &m_rows[std::size_t(k)] : nullptr;
 }
 
 QueueEntry NotificationQueue::Entry(int k) const {
@@ -105,9 +111,11 @@ QString NotificationQueue::DisplayLine(int k) const {
 void NotificationQueue::SetStatus(int k, EntryStatus status, const QString &lastFailure) {
     if (k < 0 || k >= Count())
         return;
-    Row &row = m_rows[std::size_t(k)];
-    row.entry.Status = status;
-    row.lastFailure = lastFailure;
+    m_rows[std::size_t(k)].Status = status;
+    if (lastFailure.isEmpty())
+        m_lastFailures.erase(k);
+    else
+        m_lastFailures[k] = lastFailure;
     const QModelIndex cell = index(k, StatusColumn);
     Q_EMIT dataChanged(cell, cell,
                        {Qt::DisplayRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
@@ -132,9 +140,8 @@ QVariant NotificationQueue::data(const QModelIndex &index, int role) const {
     case Qt::AccessibleDescriptionRole:
         // Why a retry waits, on its status cell. Plain text: views must not take it for markup.
         if (index.column() == StatusColumn && row->Status == EntryStatus::Retry) {
-            const QString &why = m_rows[std::size_t(index.row())].lastFailure;
-            if (!why.isEmpty())
-                return why;
+            if (const auto note = m_lastFailures.find(index.row()); note != m_lastFailures.end())
+                return note->second;
         }
         break;
     default:

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -66,14 +67,11 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
-    // An entry, and what the window said of its latest attempt when that failed.
-    struct Row {
-        QueueEntry entry;
-        QString lastFailure;
-    };
-
     const QueueEntry *rowAt(int k) const;
     QString textAt(int k, Column column) const;
 
-    std::vector<Row> m_rows;
+    std::vector<QueueEntry> m_rows;
+    // What the window said of an entry's latest attempt when it failed, by position. Few
+    // entries have one, so they are kept beside the rows rather than widening each of them.
+    std::map<int, QString> m_lastFailures;
 };

@@ -185,6 +185,8 @@ private Q_SLOTS:
         t.window.noticeThrows = true;
         t.Tick();
         QCOMPARE(t.queue.Status(0), WT);
+        const QModelIndex status = t.queue.index(0, NotificationQueue::StatusColumn);
+        QCOMPARE(status.data(Qt::ToolTipRole).toString(), u"notice failed"_s); // why it waits
     }
 
     // The pass waits for a mail's end before it looks at the next entry, and
