@@ -322,9 +322,10 @@ void Form1::EndTick() {
         Timer2->start();
 }
 
-void Form1::ShowNotice(const QString &text) {
+DeliveryOutcome Form1::ShowNotice(const QString &text) {
     restoreWithoutFocus();
     m_exit.OpenNotice(text);
+    return {true, DeliveryOutcome::Reason::None, {}};
 }
 
 void Form1::restoreWithoutFocus() {
@@ -348,7 +349,7 @@ void Form1::restoreWithoutFocus() {
     window->setProperty(WithoutActivating, false);
 }
 
-void Form1::DispatchMail(int index, std::function<void(bool delivered)> done) {
+void Form1::DispatchMail(int index, Delivered done) {
     m_progress->SetEventsText(QString());
     const QString server = Text3->text();
     const QString originator = Text7->text();
@@ -356,8 +357,8 @@ void Form1::DispatchMail(int index, std::function<void(bool delivered)> done) {
     const QString subject = m_queue.Subject(index);
     const QString message = m_queue.Message(index);
     m_module1->SendMail(server, originator, originator, recipient, subject, message,
-                        [done = std::move(done)](const MailOutcome &outcome) {
+                        [done = std::move(done)](const DeliveryOutcome &outcome) {
                             QApplication::beep();
-                            done(outcome.delivered);
+                            done(outcome);
                         });
 }

@@ -109,8 +109,8 @@ public Q_SLOTS:
 
 public:
     // Sends entry `index` as mail with the server and originator boxes as they stand now;
-    // `done` learns, once the session has ended, whether the server took it.
-    void DispatchMail(int index, std::function<void(bool delivered)> done) override;
+    // `done` gets the session's outcome once it has ended.
+    void DispatchMail(int index, Delivered done) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -132,7 +132,7 @@ private:
     void EndTick();
 
     // TickWindow: how a tick delivers.
-    void ShowNotice(const QString &text) override;
+    DeliveryOutcome ShowNotice(const QString &text) override;
     // Un-minimises the window, leaving the keyboard where the person types.
     void restoreWithoutFocus();
     bool Leaving() const override { return m_exit.IsWindowClosed(); }

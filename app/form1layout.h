@@ -52,8 +52,9 @@ void Build(QWidget *client, NotificationQueue &queue, Form1Controls &controls);
 
 // The menu bar: File with Exit, and Help on its own.
 void BuildMenu(QMenuBar *bar, Form1Controls &controls);
-// The three timers, owned by `owner`: Timer1 (the clock caption, every second, precise),
-// Timer2 (the scheduler tick, every ten seconds) and Timer3 (every second, idle).
+// The three timers, owned by `owner`: Timer1 (the clock caption, every second, coarse like
+// Timer3, so the two share one wake-up), Timer2 (the scheduler tick, every ten seconds) and
+// Timer3 (every second, idle).
 void BuildTimers(QObject *owner, Form1Controls &controls);
 
 // The client area's size and the window's place on the screen, as designed.

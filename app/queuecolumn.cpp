@@ -2,8 +2,10 @@
 
 #include "queuecolumnaccessible.h"
 
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <mutex>
 
@@ -60,6 +62,22 @@ QItemSelectionModel *QueueColumn::Join(QueueColumn *lead, const QList<QueueColum
                 [own, leading] { own->setValue(leading->value()); });
     }
     return selection;
+}
+
+bool QueueColumn::viewportEvent(QEvent *event) {
+    if (event->type() != QEvent::ToolTip)
+        return QListView::viewportEvent(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex cell = indexAt(help->pos());
+    const QString tip = cell.data(Qt::ToolTipRole).toString();
+    if (tip.isEmpty())
+        return QListView::viewportEvent(event);
+    // A tooltip takes text that looks like markup for markup, and a server's reply may look
+    // like anything: escaped, it reads as it came, its blanks kept.
+    const QString shown = QStringLiteral("<p style='white-space:pre-wrap'>") + tip.toHtmlEscaped() +
+                          QStringLiteral("</p>");
+    QToolTip::showText(help->globalPos(), shown, viewport(), visualRect(cell));
+    return true;
 }
 
 QAccessibleInterface *QueueColumn::AccessibleRow(int row) {

@@ -35,6 +35,10 @@ public:
     // and screen readers are told so.
     bool Covered() const { return m_covered; }
 
+protected:
+    // Shows a cell's tooltip as the plain text it is.
+    bool viewportEvent(QEvent *event) override;
+
 private:
     // Lets screen readers see each column as a list of its own field; once a run.
     static void InstallAccessibility();

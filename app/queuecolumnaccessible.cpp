@@ -58,9 +58,16 @@ QAccessibleInterface *QueueCellAccessible::parent() const {
 }
 
 QString QueueCellAccessible::text(QAccessible::Text t) const {
-    if (!isValid() || t != QAccessible::Name)
+    if (!isValid())
         return {};
-    return m_index.data().toString();
+    switch (t) {
+    case QAccessible::Name:
+        return m_index.data().toString();
+    case QAccessible::Description:
+        return m_index.data(Qt::AccessibleDescriptionRole).toString();
+    default:
+        return {};
+    }
 }
 
 QRect QueueCellAccessible::rect() const {

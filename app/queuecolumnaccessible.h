@@ -25,7 +25,8 @@ private:
     QueueColumn *column() const;
 };
 
-// One row of a queue column: its text, and whether it is the selected row.
+// One row of a queue column: its text, what more its cell says (why a retry waits), and
+// whether it is the selected row.
 class QueueCellAccessible : public QAccessibleInterface {
 public:
     QueueCellAccessible(QueueColumn *column, const QModelIndex &index);

@@ -34,8 +34,8 @@ struct BenchSession {
               const QString &body) {
         QEventLoop loop;
         bool delivered = false;
-        module.SendMail(server, from, from, to, subject, body, [&](const MailOutcome &outcome) {
-            delivered = outcome.delivered;
+        module.SendMail(server, from, from, to, subject, body, [&](const DeliveryOutcome &outcome) {
+            delivered = outcome.MailDelivered;
             loop.quit();
         });
         loop.exec();

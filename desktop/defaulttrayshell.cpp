@@ -31,6 +31,7 @@ bool AskWatcher() {
         WatcherService, WatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("Get"));
     get << WatcherService << HostProperty;
+    // Left blocking: Qt's isSystemTrayAvailable(), just before, blocks on this watcher too (25 s).
     const QDBusMessage reply = bus.call(get, QDBus::Block, WatcherTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return false;

@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-// Stands in for a tray m_icon on desktops without a system tray: a small
-// frameless window that stays on top, shows the m_icon with the tip as its
-// tooltip, and posts the mouse activity over it to the m_icon's window.
+// Stands in for a tray icon on desktops without a system tray: a small
+// frameless window that stays on top, shows the icon with the tip as its
+// tooltip, and posts the mouse activity over it to the icon's window.
 // It takes the keyboard focus like any small window: Return or Space on it
 // does what a left double click does, and so does its accessible action.
 class FallbackTrayWindow : public QWidget {
@@ -20,7 +20,7 @@ public:
     void SetIcon(const QIcon &icon);
     void SetTip(const QString &tip);
     QIcon Icon() const { return m_icon; }
-    // Asks the m_icon's window back, as a left double click on the m_icon does.
+    // Asks the icon's window back, as a left double click on the icon does.
     void Restore();
 
     // What a screen reader says about it, beside the tip that names it.

@@ -9,7 +9,7 @@
 // Turns the activations a system tray reports into the mouse messages a tray
 // icon posts. Trays differ: the X tray reports a double click as Trigger then
 // DoubleClick, a StatusNotifier host only as two Triggers. Two Triggers within
-// the double-click m_interval therefore count as one left double click, and one
+// the double-click interval therefore count as one left double click, and one
 // gesture never yields two double clicks.
 class TrayActivation {
 public:

@@ -12,7 +12,7 @@ WindowHook::WindowHook(Module2 &module, QWidget *window)
 
 bool WindowHook::eventFilter(QObject *watched, QEvent *event) {
     // Only a tray callback carries a message the hook acts on; every event,
-    // that one included, goes on to the m_window unchanged.
+    // that one included, goes on to the window unchanged.
     if (watched == m_window && event->type() == TrayCallbackEvent::EventType()) {
         const auto *callback = static_cast<const TrayCallbackEvent *>(event);
         m_module.HookWindowProc(m_window, callback->message, callback->wParam, callback->lParam);

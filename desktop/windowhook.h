@@ -5,8 +5,8 @@
 class Module2;
 class QWidget;
 
-// The event filter that Module2 puts in front of the hooked m_window. A child
-// of that m_window, so it goes when the m_window goes.
+// The event filter that Module2 puts in front of the hooked window. A child
+// of that window, so it goes when the window goes.
 class WindowHook : public QObject {
     Q_OBJECT
 public:

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <span>
 
 using namespace std::chrono_literals;
 
@@ -59,35 +60,40 @@ constexpr int ClosingCode = 221;
 // (RFC 5321, 3.2).
 constexpr std::array<int, 2> EhloUnknownCodes{500, 502};
 
-// The lamps of the progress row.
-constexpr int ResultLamp = 8;
-constexpr int LastStepLamp = 7;
-
 using Out = Exchange::Out;
+using Reason = DeliveryOutcome::Reason;
 
 // The whole dialogue, in order. The first failed wait ends it: nothing more is sent or awaited.
 constexpr std::array<Exchange, 8> Dialogue{{
-    {Out::Connect, GreetingCode, 1, Lamp::Passed},
-    {Out::Ehlo, OkCode, 2, Lamp::Passed},
-    {Out::MailFrom, OkCode, 3, Lamp::Passed},
-    {Out::RcptTo, OkCode, 4, Lamp::Passed},
-    {Out::Data, StartDataCode, 5, Lamp::Passed},
-    {Out::Message, 0, LastStepLamp, Lamp::BodySent},
-    {Out::EndOfData, OkCode, 6, Lamp::Passed},
-    {Out::Quit, ClosingCode, LastStepLamp, Lamp::Passed},
+    {Out::Connect, GreetingCode, ProgressLamp::Greeting, Lamp::Passed},
+    {Out::Ehlo, OkCode, ProgressLamp::Greeted, Lamp::Passed},
+    {Out::MailFrom, OkCode, ProgressLamp::Sender, Lamp::Passed},
+    {Out::RcptTo, OkCode, ProgressLamp::Recipient, Lamp::Passed},
+    {Out::Data, StartDataCode, ProgressLamp::Data, Lamp::Passed},
+    {Out::Message, 0, ProgressLamp::Body, Lamp::BodySent},
+    {Out::EndOfData, OkCode, ProgressLamp::Header, Lamp::Passed},
+    {Out::Quit, ClosingCode, ProgressLamp::Body, Lamp::Passed},
 }};
 
+// The row of the dialogue that sends `out`.
+constexpr std::size_t RowOf(Out out) {
+    std::size_t row = 0;
+    while (row < Dialogue.size() && Dialogue[row].out != out)
+        ++row;
+    return row;
+}
+
 // The lamp lit again once a part of the header has gone out, if any.
-int LampAfter(MessagePart part) {
+std::optional<ProgressLamp> LampAfter(MessagePart part) {
     switch (part) {
     case MessagePart::Date:
     case MessagePart::From:
     case MessagePart::To:
-        return 5;
+        return ProgressLamp::Data;
     case MessagePart::Subject:
-        return 6;
+        return ProgressLamp::Header;
     default:
-        return -1;
+        return std::nullopt;
     }
 }
 
@@ -140,7 +146,7 @@ Module1::Module1(Winsock &socket, SessionView &view, Clock now, QObject *parent)
     , m_deadline(new QTimer(this)) {
     m_deadline->setTimerType(Qt::PreciseTimer);
     m_deadline->setSingleShot(true);
-    connect(m_deadline, &QTimer::timeout, this, &Module1::OnDeadline);
+    connect(m_deadline, &QTimer::timeout, this, &Module1::deadlinePassed);
     connect(&socket, &Winsock::Connected, this, &Module1::Winsock1_Connect);
     connect(&socket, &Winsock::DataArrival, this, &Module1::Winsock1_DataArrival);
     connect(&socket, &Winsock::Error, this, &Module1::Winsock1_Error);
@@ -153,66 +159,54 @@ Module1::~Module1() = default;
 void Module1::SendMail(const QString &server, const QString &headerSender,
                        const QString &envelopeSender, const QString &recipient,
                        const QString &subject, const QString &body, Done done) {
-    if (m_running) {
+    if (m_phase != Phase::Idle) {
         // One session at a time: the caller's mail never started.
         QMetaObject::invokeMethod(
             this,
             [done = std::move(done)] {
-                done({false, MailOutcome::Reason::Busy, AbandonedText, {}});
+                done({false, Reason::Busy, AbandonedText});
             },
             Qt::QueuedConnection);
         return;
     }
-    m_running = true;
+    m_phase = Phase::Sending;
+    m_row = 0;
+    m_failure.reset();
     m_done = std::move(done);
-    MailDelivered = false;
-    SessionOk = false;
-    ErrorText.clear();
-    ServerReply.clear();
-    m_view.SetLamp(0, Lamp::Passed);
+    setLamp(ProgressLamp::Started, Lamp::Passed);
     if (const int state = m_socket.State(); state != Winsock::sckClosed) {
         // A connection is still open: report it and close it so the next session can run.
         const QString report =
-            TimeStamp(m_now()) + TcpStatusText + QLatin1Char(' ') + QString::number(state);
-        AppendEvent(report);
-        m_view.SetLamp(ResultLamp, Lamp::Failed);
-        End({false, MailOutcome::Reason::SocketBusy, report, {}});
+            timeStamp(m_now()) + TcpStatusText + QLatin1Char(' ') + QString::number(state);
+        appendEvent(report);
+        setLamp(ProgressLamp::Result, Lamp::Failed);
+        closeSession({false, Reason::SocketBusy, report});
         return;
     }
     const MailAddress::Envelope from = MailAddress::EnvelopeOf(envelopeSender);
     const MailAddress::Envelope to = MailAddress::EnvelopeOf(recipient);
-    m_session = {server,
-                 from.address,
-                 to.address,
-                 {headerSender, recipient, subject, body, {}, {}, {}},
-                 false};
-    Prepare();
+    m_session = Session{};
+    m_session.server = server;
+    m_session.mailFrom = from.address;
+    m_session.rcptTo = to.address;
+    m_session.message = {headerSender, recipient, subject, body, {}, {}, {}};
+    beginSession();
     m_session.needsSmtpUtf8 =
         from.needsSmtpUtf8 || to.needsSmtpUtf8 || HeaderNeedsSmtpUtf8(m_session.message);
-    Perform();
+    sendExchange();
 }
 
-void Module1::Prepare() {
+void Module1::beginSession() {
     const QDateTime start = m_now();
-    DateHeaderText = MessageText::DateHeaderText(start);
-    SessionOk = true;
     m_parser.Clear();
-    m_peerClosed = false;
-    m_heloSent = false;
-    m_smtpUtf8Offered = false;
-    m_accepted = false;
-    m_step = 0;
-    m_why = MailOutcome::Reason::None;
-    m_decidingReply.clear();
-    m_view.SetEventsText(DateTimeStamp(start) + ConnectingText + m_session.server);
+    m_view.SetEventsText(dateTimeStamp(start) + ConnectingText + m_session.server);
     m_view.EventsCaretToEnd();
     m_session.message.localHostName = Winsock::LocalHostName();
-    m_session.message.dateHeaderText = DateHeaderText;
+    m_session.message.dateHeaderText = MessageText::DateHeaderText(start);
 }
 
-void Module1::Perform() {
-    const Exchange &exchange = Dialogue[m_step];
-    switch (exchange.out) {
+void Module1::sendExchange() {
+    switch (Dialogue[m_row].out) {
     case Out::Connect:
         try {
             m_socket.LocalPort = 0;
@@ -221,23 +215,21 @@ void Module1::Perform() {
             m_socket.RemotePort = SmtpPort;
             m_socket.Connect();
         } catch (const WinsockFault &fault) {
-            EndAtFault(fault.Description);
+            endAtFault(fault.Description);
             return;
         }
         break;
     case Out::Ehlo:
         SendLine(EhloCommand);
-        // A server that does not know ehlo is greeted once more with helo.
-        WaitReply(exchange.awaited, ReplyLimit(), EhloUnknownCodes);
-        return;
+        break;
     case Out::MailFrom:
-        if (m_session.needsSmtpUtf8 && !m_smtpUtf8Offered) {
+        if (m_session.needsSmtpUtf8 && !m_session.smtpUtf8Offered) {
             // RFC 6531: addresses and headers beyond ASCII go only to a server that offers
             // SMTPUTF8. This one did not: the mail is not offered to it at all.
             SendLine(QuitCommand);
-            Fail(NoSmtpUtf8Text, MailOutcome::Reason::NeedsSmtpUtf8);
-            AppendEvent(DateTimeStamp(m_now()) + NoSmtpUtf8Text);
-            Judge();
+            fail(NoSmtpUtf8Text, Reason::NeedsSmtpUtf8);
+            appendEvent(dateTimeStamp(m_now()) + NoSmtpUtf8Text);
+            endSession();
             return;
         }
         SendLine(MailFromCommand + m_session.mailFrom +
@@ -253,184 +245,173 @@ void Module1::Perform() {
         m_session.message.messageIdTime = m_now();
         for (const MessageSend &send : MessageText::Sends(m_session.message)) {
             SendLine(send.bytes);
-            if (const int lamp = LampAfter(send.part); lamp >= 0)
-                m_view.SetLamp(lamp, Lamp::Passed);
+            if (const std::optional<ProgressLamp> lamp = LampAfter(send.part))
+                setLamp(*lamp, Lamp::Passed);
         }
-        Next();
+        endExchange();
         return;
     case Out::EndOfData:
         SendLine(MessageText::EndOfData());
-        WaitReply(exchange.awaited, EndOfDataTimeout);
-        return;
+        break;
     case Out::Quit:
         SendLine(QuitCommand);
         break;
     }
-    WaitReply(exchange.awaited, ReplyLimit());
+    WaitReply();
 }
 
-void Module1::Next() {
-    const Exchange &exchange = Dialogue[m_step];
-    m_view.SetLamp(exchange.lamp, exchange.colour);
-    if (exchange.out == Out::EndOfData)
-        // Once the server has accepted the end of data the mail is its own: nothing after
-        // that may count as a failure, or the mail would be sent again at the next tick.
-        m_accepted = SessionOk;
-    ++m_step;
-    if (SessionOk && m_step < Dialogue.size())
-        Perform();
-    else
-        Judge();
-}
-
-void Module1::WaitReply(int expected, std::chrono::milliseconds limit,
-                        std::span<const int> tolerated) {
-    if (!SessionOk) {
-        ReplyEnded(0);
+void Module1::WaitReply(Phase phase) {
+    if (m_failure) {
+        endExchange();
         return;
     }
-    m_wait.emplace();
-    m_wait->expected = expected;
-    m_wait->tolerated = tolerated;
-    m_wait->limit = limit;
-    m_wait->elapsed.start();
-    m_deadline->start(limit);
-    Examine();
+    m_phase = phase;
+    m_waitClock.start();
+    m_deadline->start(waitLimit());
+    checkForReply();
 }
 
-void Module1::Examine() {
-    if (!m_wait)
+void Module1::checkForReply() {
+    if (!awaiting())
         return;
     const ReplyParser::Reply reply = m_parser.Take();
-    ServerReply = m_parser.Buffer();
-    if (const std::optional<int> code = Settle(reply)) {
-        ReplyEnded(*code);
+    switch (reply.status) {
+    case ReplyParser::Status::Complete:
+        replyArrived(reply);
         return;
-    }
-    if (!SessionOk) {
-        ReplyEnded(0);
-        return;
-    }
-    if (m_peerClosed) {
-        Fail(PeerClosedText, MailOutcome::Reason::PeerClosed);
-        ReplyEnded(0);
-        return;
-    }
-    if (std::chrono::nanoseconds(m_wait->elapsed.nsecsElapsed()) > m_wait->limit) {
-        // The reply to "quit" comes after the server has taken the mail: there is nothing
-        // left to refuse, and a missing one is only noted.
-        const bool farewell = m_wait->expected == ClosingCode;
-        Fail(farewell ? QuitUnansweredText : TimeOutText, MailOutcome::Reason::TimedOut);
+    case ReplyParser::Status::NotSmtp:
+        fail(NotSmtpText + reply.reason, Reason::NotSmtp);
+        break;
+    case ReplyParser::Status::TooLong:
+        fail(TooLongText + reply.reason, Reason::NotSmtp);
         m_parser.Clear();
-        ServerReply.clear();
-        ReplyEnded(0);
+        break;
+    case ReplyParser::Status::Incomplete:
+        if (m_failure)
+            break;
+        if (m_socket.State() == Winsock::sckClosing) {
+            fail(PeerClosedText, Reason::PeerClosed);
+        } else if (std::chrono::nanoseconds(m_waitClock.nsecsElapsed()) > waitLimit()) {
+            // A missing reply to "quit" comes after the server has taken the mail: it is
+            // only noted.
+            fail(mailAccepted() ? QuitUnansweredText : TimeOutText, Reason::TimedOut);
+            m_parser.Clear();
+        } else {
+            return; // the reply is still to come
+        }
+        break;
     }
+    endExchange();
 }
 
-void Module1::OnDeadline() {
-    if (!m_wait)
-        return;
-    const auto left = m_wait->limit - std::chrono::milliseconds(m_wait->elapsed.elapsed());
-    if (left >= 0ms) {
-        // Early by a hair: the limit itself has not yet passed.
-        m_deadline->start(left + 1ms);
-        return;
+void Module1::replyArrived(const ReplyParser::Reply &reply) {
+    const Exchange &exchange = Dialogue[m_row];
+    const bool toEhlo = m_phase == Phase::AwaitingReply && exchange.out == Out::Ehlo;
+    if (Answers(reply.code, exchange.awaited)) {
+        if (toEhlo)
+            m_session.smtpUtf8Offered = OffersSmtpUtf8(reply.text);
+    } else if (toEhlo && OneOf(reply.code, EhloUnknownCodes)) {
+        // A server that does not know ehlo is greeted once more, with helo.
+        if (!m_failure) {
+            sendHelo();
+            return;
+        }
+    } else if (mailAccepted()) {
+        // Only "quit" is left to answer: the mail is the server's whatever the reply says.
+        fail(QuitReplyText + OneLine(reply.text), Reason::Refused);
+    } else {
+        // Any other answer ends the session; the server is told goodbye if it still listens.
+        if (m_socket.State() == Winsock::sckConnected)
+            SendLine(QuitCommand);
+        fail(NotDeliveredText + OneLine(reply.text), Reason::Refused);
     }
-    Examine();
+    endExchange();
 }
 
-void Module1::ReplyEnded(int code) {
-    const bool wasEhlo = Dialogue[m_step].out == Out::Ehlo && !m_heloSent;
-    m_wait.reset();
+void Module1::sendHelo() {
+    SendLine(HeloCommand);
+    WaitReply(Phase::AwaitingHelo);
+}
+
+void Module1::endExchange() {
     m_deadline->stop();
-    if (wasEhlo && SessionOk && OneOf(code, EhloUnknownCodes)) {
-        m_heloSent = true;
-        SendLine(HeloCommand);
-        WaitReply(Dialogue[m_step].awaited, ReplyLimit());
-        return;
-    }
-    Next();
+    m_phase = Phase::Sending;
+    const Exchange &exchange = Dialogue[m_row];
+    setLamp(exchange.lamp, exchange.colour);
+    // A failed row stays the current one: whether the mail was accepted depends on it.
+    if (!m_failure && ++m_row < Dialogue.size())
+        sendExchange();
+    else
+        endSession();
 }
 
-std::chrono::milliseconds Module1::ReplyLimit() const {
+bool Module1::mailAccepted() const {
+    // Once the server has accepted the end of data the mail is its own: nothing after that
+    // may count as a failure, or the mail would be sent again at the next tick.
+    return m_row > RowOf(Out::EndOfData);
+}
+
+std::chrono::milliseconds Module1::waitLimit() const {
+    if (m_phase == Phase::AwaitingReply && Dialogue[m_row].out == Out::EndOfData)
+        return EndOfDataTimeout;
     if (ReplyTimeoutOverride > 0ms)
         return ReplyTimeoutOverride;
     return std::chrono::seconds(ReplyTimeout);
 }
 
-std::optional<int> Module1::Settle(const ReplyParser::Reply &reply) {
-    const int expected = m_wait->expected;
-    switch (reply.status) {
-    case ReplyParser::Status::Complete:
-        if (Answers(reply.code, expected) || OneOf(reply.code, m_wait->tolerated)) {
-            if (Dialogue[m_step].out == Out::Ehlo && !m_heloSent)
-                m_smtpUtf8Offered = Answers(reply.code, OkCode) && OffersSmtpUtf8(reply.text);
-            return reply.code;
-        }
-        m_decidingReply = reply.text;
-        if (expected == ClosingCode) {
-            Fail(QuitReplyText + OneLine(reply.text), MailOutcome::Reason::Refused);
-            return reply.code;
-        }
-        // Any other answer ends the session; the server is told goodbye if it still listens.
-        if (m_socket.State() == Winsock::sckConnected)
-            SendLine(QuitCommand);
-        Fail(NotDeliveredText + OneLine(reply.text), MailOutcome::Reason::Refused);
-        return reply.code;
-    case ReplyParser::Status::NotSmtp:
-        Fail(NotSmtpText + reply.reason, MailOutcome::Reason::NotSmtp);
-        return 0;
-    case ReplyParser::Status::TooLong:
-        Fail(TooLongText + reply.reason, MailOutcome::Reason::NotSmtp);
-        m_parser.Clear();
-        ServerReply.clear();
-        return 0;
-    case ReplyParser::Status::Incomplete:
-        break;
-    }
-    return std::nullopt;
-}
-
-void Module1::Judge() {
-    const QDateTime end = m_now();
-    if (!m_accepted) {
-        m_view.SetResultLine(DateTimeStamp(end) + ErrorText);
-        m_view.SetLamp(ResultLamp, Lamp::Failed);
-        End({false, m_why, ErrorText, m_decidingReply});
+void Module1::deadlinePassed() {
+    if (!awaiting())
+        return;
+    const auto left = waitLimit() - std::chrono::milliseconds(m_waitClock.elapsed());
+    if (left >= 0ms) {
+        // Early by a hair: the limit itself has not yet passed.
+        m_deadline->start(left + 1ms);
         return;
     }
-    if (!SessionOk) // "quit" went wrong, or the socket did afterwards
-        AppendEvent(DateTimeStamp(end) + ErrorText);
-    MailDelivered = true;
+    checkForReply();
+}
+
+void Module1::endSession() {
+    const QString stamp = dateTimeStamp(m_now());
+    const Failure failure = m_failure.value_or(Failure{});
+    if (!mailAccepted()) {
+        const QString line = stamp + failure.text;
+        m_view.SetResultLine(line);
+        setLamp(ProgressLamp::Result, Lamp::Failed);
+        closeSession({false, failure.reason, line});
+        return;
+    }
+    if (m_failure) // "quit" went wrong, or the socket did afterwards
+        appendEvent(stamp + failure.text);
     if (MsgsSent == std::numeric_limits<qint32>::max()) {
-        AppendEvent(OverflowText);
-        End({true, MailOutcome::Reason::None, OverflowText, {}});
+        appendEvent(OverflowText);
+        closeSession({true, Reason::None, OverflowText});
         return;
     }
     ++MsgsSent;
-    m_view.SetResultLine(DateTimeStamp(end) + MsgsSentText + QString::number(MsgsSent));
-    m_view.SetEventsText(m_view.EventsText() + LineBreak + DateTimeStamp(end) + DisconnectingText);
+    const QString line = stamp + MsgsSentText + QString::number(MsgsSent);
+    m_view.SetResultLine(line);
+    m_view.SetEventsText(m_view.EventsText() + LineBreak + stamp + DisconnectingText);
     m_view.EventsCaretToEnd();
-    m_view.SetLamp(ResultLamp, Lamp::Succeeded);
-    End({true, MailOutcome::Reason::None, {}, {}});
+    setLamp(ProgressLamp::Result, Lamp::Succeeded);
+    closeSession({true, Reason::None, line});
 }
 
-void Module1::End(MailOutcome outcome) {
+void Module1::closeSession(DeliveryOutcome outcome) {
     m_socket.Close();
-    for (int lamp = 0; lamp <= LastStepLamp; ++lamp)
+    for (int lamp = int(ProgressLamp::Started); lamp <= int(ProgressLamp::Body); ++lamp)
         m_view.SetLamp(lamp, Lamp::Idle);
-    Hand(std::move(outcome));
+    reportOutcome(std::move(outcome));
 }
 
-void Module1::EndAtFault(const QString &description) {
-    AppendEvent(description);
-    Hand({false, MailOutcome::Reason::Fault, description, {}});
+void Module1::endAtFault(const QString &description) {
+    appendEvent(description);
+    reportOutcome({false, Reason::Fault, description});
 }
 
-void Module1::Hand(MailOutcome outcome) {
-    m_wait.reset();
+void Module1::reportOutcome(DeliveryOutcome outcome) {
     m_deadline->stop();
-    m_running = false;
+    m_phase = Phase::Idle;
     // From the event loop: whoever started the session may start the next one from there.
     QMetaObject::invokeMethod(
         this,
@@ -442,66 +423,66 @@ void Module1::Hand(MailOutcome outcome) {
 }
 
 void Module1::Winsock1_Connect() {
-    if (m_running)
+    if (m_phase != Phase::Idle)
         m_view.SetEventsText(m_view.EventsText() + ConnectedText);
 }
 
 void Module1::Winsock1_DataArrival() {
     m_parser.Append(m_socket.GetData());
-    ServerReply = m_parser.Buffer();
-    Examine();
+    checkForReply();
 }
 
 void Module1::Winsock1_Error(int number, const QString &description) {
     Q_UNUSED(number);
-    if (!m_running)
+    if (m_phase == Phase::Idle)
         return;
-    Fail(QLatin1Char(' ') + description, MailOutcome::Reason::SocketError);
-    Examine();
+    fail(QLatin1Char(' ') + description, Reason::SocketError);
+    checkForReply();
 }
 
 void Module1::Winsock1_PeerClosed() {
-    m_peerClosed = true;
-    Examine();
+    checkForReply();
 }
 
 void Module1::Abandon() {
-    if (!m_running)
+    if (m_phase == Phase::Idle)
         return;
-    if (SessionOk)
-        Fail(AbandonedText, MailOutcome::Reason::Abandoned);
-    Examine();
+    if (!m_failure)
+        fail(AbandonedText, Reason::Abandoned);
+    checkForReply();
 }
 
 void Module1::SendLine(const QByteArray &text) {
-    if (!SessionOk)
+    if (m_failure)
         return;
     try {
         m_socket.SendData(text);
     } catch (const WinsockFault &fault) {
-        AppendEvent(fault.Description);
+        appendEvent(fault.Description);
     }
 }
 
-void Module1::Fail(const QString &reason, MailOutcome::Reason why) {
-    ErrorText = reason;
-    SessionOk = false;
-    m_why = why;
+void Module1::fail(const QString &text, Reason reason) {
+    m_failure = Failure{reason, text};
 }
 
-void Module1::AppendEvent(const QString &line) {
+void Module1::setLamp(ProgressLamp lamp, Lamp colour) {
+    m_view.SetLamp(int(lamp), colour);
+}
+
+void Module1::appendEvent(const QString &line) {
     const QString text = m_view.EventsText();
     m_view.SetEventsText(text.isEmpty() ? line : text + LineBreak + line);
     m_view.EventsCaretToEnd();
 }
 
-QString Module1::DateTimeStamp(const QDateTime &now) const {
+QString Module1::dateTimeStamp(const QDateTime &now) const {
     const QDate date = now.date();
     return QString::asprintf("%02d-%02d-%04d ", date.month(), date.day(), date.year()) +
-           TimeStamp(now);
+           timeStamp(now);
 }
 
-QString Module1::TimeStamp(const QDateTime &now) const {
+QString Module1::timeStamp(const QDateTime &now) const {
     const QTime time = now.time();
     return QString::asprintf("%02d:%02d:%02d", time.hour(), time.minute(), time.second());
 }

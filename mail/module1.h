@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
-#include <span>
 
+#include "deliveryoutcome.h"
 #include "messagetext.h"
 #include "replyparser.h"
 #include "sessionview.h"
@@ -19,36 +19,27 @@
 class QTimer;
 class Winsock;
 
+// The nine lamps of the progress row (members 0 to 8), by the step each one marks.
+enum class ProgressLamp : int {
+    Started,   // the session has begun
+    Greeting,  // the wait for the greeting has ended
+    Greeted,   // ehlo (or helo) answered
+    Sender,    // mail from answered
+    Recipient, // rcpt to answered
+    Data,      // data answered; lit again while the header goes out
+    Header,    // the header has gone out; lit again once the end of data is answered
+    Body,      // the body has gone out (teal); lit again once quit is answered
+    Result,    // the session's outcome
+};
+
 // One exchange of the SMTP dialogue: what goes out, the reply it waits for (0: none), and the
 // lamp lit once that wait has ended, whatever its outcome.
 struct Exchange {
     enum class Out { Connect, Ehlo, MailFrom, RcptTo, Data, Message, EndOfData, Quit };
     Out out;
     int awaited;
-    int lamp;
+    ProgressLamp lamp;
     Lamp colour;
-};
-
-// What became of one mail: whether the server took it, why not when it did not, and the
-// server's reply that decided it. Made once, at the end of a session.
-struct MailOutcome {
-    enum class Reason {
-        None,          // delivered
-        Refused,       // the server answered with a refusal
-        TimedOut,      // no complete reply within the limit
-        SocketError,   // the connection could not be made or broke
-        PeerClosed,    // the server closed the connection
-        NotSmtp,       // the server does not speak SMTP
-        SocketBusy,    // a connection was still open at the start; nothing was sent
-        Fault,         // the socket refused a property or the connect
-        Abandoned,     // the user left the program
-        Busy,          // another session was running; this one never started
-        NeedsSmtpUtf8, // the mail is not plain ASCII and the server does not take SMTPUTF8
-    };
-    bool delivered = false;
-    Reason reason = Reason::None;
-    QString text;           // what the result line or the Events box says went wrong
-    QByteArray serverReply; // the reply that ended the session, if any
 };
 
 // The mail module: one SMTP session at a time over the main window's socket, with its
@@ -58,7 +49,7 @@ class Module1 : public QObject {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
-    using Done = std::function<void(const MailOutcome &)>;
+    using Done = std::function<void(const DeliveryOutcome &)>;
 
     Module1(Winsock &socket, SessionView &view, Clock now, QObject *parent = nullptr);
     ~Module1() override;
@@ -74,7 +65,6 @@ public:
     // Ends the running session at once as a failure (the user is leaving the program);
     // a no-op between sessions.
     void Abandon();
-    bool Running() const { return m_running; }
 
     qint32 MsgsSent = 0;
     qint16 ReplyTimeout = 50; // seconds; start-up sets it
@@ -84,29 +74,28 @@ public:
     std::chrono::milliseconds EndOfDataTimeout = std::chrono::minutes(10);
     QString QueueFileName; // start-up only
 
-    // The record of the latest session, written by the session alone and cleared when the
-    // next one starts.
-    bool MailDelivered = false;
-    bool SessionOk = false;
-    QByteArray ServerReply;
-    QString ErrorText;
-    QString DateHeaderText;
-
 private:
-    // What one session carries, as it goes on the wire.
+    // Where a session stands: between sessions, or at one row of the dialogue (m_row),
+    // sending what the row sends or waiting for its reply.
+    enum class Phase {
+        Idle,          // no session
+        Sending,       // the row's text goes out
+        AwaitingReply, // the row's reply is awaited
+        AwaitingHelo,  // the server did not know ehlo: the reply to helo is awaited
+    };
+    // What one session carries, as it goes on the wire, and what the server said it takes.
     struct Session {
         QString server;
         QByteArray mailFrom;
         QByteArray rcptTo;
         MessageInput message;
-        bool needsSmtpUtf8 = false; // an address or a header line is not plain ASCII
+        bool needsSmtpUtf8 = false;   // an address or a header line is not plain ASCII
+        bool smtpUtf8Offered = false; // the server's ehlo reply lists SMTPUTF8
     };
-    // The reply the session is waiting for, if any.
-    struct Wait {
-        int expected = 0;
-        std::span<const int> tolerated;
-        std::chrono::milliseconds limit{0};
-        QElapsedTimer elapsed; // monotonic: neither midnight nor a clock change moves it
+    // Why the running session failed, for the caller and in the window's words.
+    struct Failure {
+        DeliveryOutcome::Reason reason = DeliveryOutcome::Reason::None;
+        QString text; // begins with a blank, as the result line expects
     };
 
     // The socket's events.
@@ -115,60 +104,61 @@ private:
     void Winsock1_Error(int number, const QString &description);
     void Winsock1_PeerClosed();
 
-    // The date text, a clean record, the first line of the Events box.
-    void Prepare();
-    // Sends what the current exchange sends, then waits for its reply or goes on.
-    void Perform();
-    // Lights the current exchange's lamp and goes on with the next one, or ends the dialogue.
-    void Next();
-    // Starts waiting for a reply answering `expected` (for 250, any 2yz reply does) or
-    // carrying one of the `tolerated` codes.
-    void WaitReply(int expected, std::chrono::milliseconds limit,
-                   std::span<const int> tolerated = {});
-    // Looks at what the socket has said for the running wait, and ends the wait when that
+    // Clears what the last session received, writes the first line of the Events box and
+    // dates the message.
+    void beginSession();
+    // Sends what the current row sends, then waits for its reply or ends the row.
+    void sendExchange();
+    // Starts waiting, in `phase`, for the reply to what was just sent.
+    void WaitReply(Phase phase = Phase::AwaitingReply);
+    bool awaiting() const {
+        return m_phase == Phase::AwaitingReply || m_phase == Phase::AwaitingHelo;
+    }
+    // Looks at what the socket has said for the running wait, and ends the row when that
     // decides it.
-    void Examine();
-    // The running wait has ended with the reply `code` (0: none, the session failed).
-    void ReplyEnded(int code);
-    // The code a reply ends the wait with (0: none, the session failed), or nothing while the
-    // reply is still incomplete.
-    std::optional<int> Settle(const ReplyParser::Reply &reply);
-    std::chrono::milliseconds ReplyLimit() const;
-    void OnDeadline();
+    void checkForReply();
+    // A complete reply has come for the running wait: it answers the row, or it refuses the
+    // mail (and "quit" goes out), or the server does not know ehlo and helo goes out.
+    void replyArrived(const ReplyParser::Reply &reply);
+    void sendHelo();
+    // Ends the current row: lights its lamp, then sends the next row or ends the session.
+    void endExchange();
+    // Whether the server has taken the mail: it accepted the end of data.
+    bool mailAccepted() const;
+    // How long the running wait may last.
+    std::chrono::milliseconds waitLimit() const;
+    void deadlinePassed();
 
-    // The result line, the count and lamp 8 after the dialogue, then the end of the session.
-    void Judge();
-    // Closes the socket, turns the step lamps grey, and hands the outcome over.
-    void End(MailOutcome outcome);
+    // Writes the result line, the count and the result lamp, then closes the session.
+    void endSession();
+    // Closes the socket, turns the step lamps grey, and reports the outcome.
+    void closeSession(DeliveryOutcome outcome);
     // A fault of the socket control: noted in the Events box, and the session ends where it
     // stands (the next session finds and closes a socket left open).
-    void EndAtFault(const QString &description);
-    void Hand(MailOutcome outcome);
+    void endAtFault(const QString &description);
+    // Hands the outcome to whoever started the session, from the event loop.
+    void reportOutcome(DeliveryOutcome outcome);
 
-    // Sends the bytes while the session is still good; a refused send is reported in the
-    // Events box and leaves SessionOk as it was.
+    // Sends the bytes while the session has not failed; a refused send is reported in the
+    // Events box and fails nothing.
     void SendLine(const QByteArray &text);
-    void Fail(const QString &reason, MailOutcome::Reason why);
+    void fail(const QString &text, DeliveryOutcome::Reason reason);
+    void setLamp(ProgressLamp lamp, Lamp colour);
     // Adds a line to the Events box (a fault description or the socket status report).
-    void AppendEvent(const QString &line);
+    void appendEvent(const QString &line);
     // "mm-dd-yyyy hh:mm:ss" and "hh:mm:ss" from the injected clock, whatever the locale.
-    QString DateTimeStamp(const QDateTime &now) const;
-    QString TimeStamp(const QDateTime &now) const;
+    QString dateTimeStamp(const QDateTime &now) const;
+    QString timeStamp(const QDateTime &now) const;
 
     Winsock &m_socket;
     SessionView &m_view;
     Clock m_now;
     ReplyParser m_parser;
     QTimer *m_deadline;
-    Session m_session;
     Done m_done;
-    std::optional<Wait> m_wait;
-    std::size_t m_step = 0;
-    bool m_running = false;
-    bool m_heloSent = false;
-    bool m_smtpUtf8Offered = false; // the server's EHLO reply lists SMTPUTF8
-    bool m_accepted = false;        // the server took the end of data
-    bool m_peerClosed = false;      // the server closed the connection during this session
-    MailOutcome::Reason m_why = MailOutcome::Reason::None;
-    QByteArray m_decidingReply;
+    Phase m_phase = Phase::Idle;
+    std::size_t m_row = 0;     // the row of the dialogue the session is at
+    QElapsedTimer m_waitClock; // monotonic: neither midnight nor a clock change moves it
+    Session m_session;
+    std::optional<Failure> m_failure; // none while the session has met no failure
 };

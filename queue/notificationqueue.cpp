@@ -60,6 +60,12 @@ void NotificationQueue::Remove(int k) {
         return;
     beginRemoveRows(QModelIndex(), k, k);
     m_rows.erase(m_rows.begin() + k);
+    // The notes of later entries move up with them.
+    std::map<int, QString> notes;
+    for (auto &[position, note] : m_lastFailures)
+        if (position != k)
+            notes.emplace(position > k ? position - 1 : position, std::move(note));
+    m_lastFailures = std::move(notes);
     endRemoveRows();
 }
 
@@ -98,19 +104,21 @@ EntryMode NotificationQueue::Mode(int k) const {
 QString NotificationQueue::Subject(int k) const {
     return textAt(k, SubjectColumn);
 }
-QString NotificationQueue::DueText(int k) const {
-    return textAt(k, DueTextColumn);
-}
 QString NotificationQueue::DisplayLine(int k) const {
     return textAt(k, DisplayLineColumn);
 }
 
-void NotificationQueue::SetStatus(int k, EntryStatus status) {
+void NotificationQueue::SetStatus(int k, EntryStatus status, const QString &lastFailure) {
     if (k < 0 || k >= Count())
         return;
     m_rows[std::size_t(k)].Status = status;
+    if (lastFailure.isEmpty())
+        m_lastFailures.erase(k);
+    else
+        m_lastFailures[k] = lastFailure;
     const QModelIndex cell = index(k, StatusColumn);
-    Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
+    Q_EMIT dataChanged(cell, cell,
+                       {Qt::DisplayRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
 int NotificationQueue::rowCount(const QModelIndex &parent) const {
@@ -123,7 +131,21 @@ int NotificationQueue::columnCount(const QModelIndex &parent) const {
 
 QVariant NotificationQueue::data(const QModelIndex &index, int role) const {
     const QueueEntry *row = index.isValid() ? rowAt(index.row()) : nullptr;
-    if (row == nullptr || role != Qt::DisplayRole)
+    if (row == nullptr)
         return {};
-    return cellText(*row, index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return cellText(*row, index.column());
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        // Why a retry waits, on its status cell. Plain text: views must not take it for markup.
+        if (index.column() == StatusColumn && row->Status == EntryStatus::Retry) {
+            if (const auto note = m_lastFailures.find(index.row()); note != m_lastFailures.end())
+                return note->second;
+        }
+        break;
+    default:
+        break;
+    }
+    return {};
 }

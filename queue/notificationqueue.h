@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -50,12 +51,12 @@ public:
     QString Recipient(int k) const;
     EntryMode Mode(int k) const;
     QString Subject(int k) const;
-    // The texts the table shows for the due minute: "2001/3/5 07:40" in the
-    // hidden column, "05Mar2001 07:40" in the Time column.
-    QString DueText(int k) const;
+    // The text the Time column shows for the due minute: "05Mar2001 07:40".
     QString DisplayLine(int k) const;
 
-    void SetStatus(int k, EntryStatus status);
+    // Sets the status at k; `lastFailure` is what the window said of the attempt when it
+    // failed, shown (as tooltip and accessible description) on the status cell of a retry.
+    void SetStatus(int k, EntryStatus status, const QString &lastFailure = QString());
 
     // The codes the table shows for a status and a mode.
     static QString StatusText(EntryStatus status);
@@ -70,4 +71,7 @@ private:
     QString textAt(int k, Column column) const;
 
     std::vector<QueueEntry> m_rows;
+    // What the window said of an entry's latest attempt when it failed, by position. Few
+    // entries have one, so they are kept beside the rows rather than widening each of them.
+    std::map<int, QString> m_lastFailures;
 };

@@ -43,35 +43,44 @@ void SchedulerTick::walk() {
         if (m_queue.Mode(k) == EntryMode::Mail) {
             if (startMail(k))
                 return; // the pass goes on when the mail has ended
-            m_queue.SetStatus(k, EntryStatus::Retry);
             continue;
         }
-        bool shown = false;
-        try {
-            m_window.ShowNotice(NoticeText(m_queue.DisplayLine(k), m_queue.Message(k)));
-            shown = true;
-        } catch (const std::exception &fault) {
-            qCWarning(lcTick, "The notice of entry %d could not be shown: %s", k, fault.what());
-        }
-        m_queue.SetStatus(k, shown ? EntryStatus::Delivered : EntryStatus::Retry);
+        record(k, showNotice(k));
     }
     finish();
+}
+
+DeliveryOutcome SchedulerTick::showNotice(int k) {
+    try {
+        return m_window.ShowNotice(NoticeText(m_queue.DisplayLine(k), m_queue.Message(k)));
+    } catch (const std::exception &fault) {
+        qCWarning(lcTick, "The notice of entry %d could not be shown: %s", k, fault.what());
+        return {false, DeliveryOutcome::Reason::Fault, QString::fromLocal8Bit(fault.what())};
+    }
 }
 
 bool SchedulerTick::startMail(int k) {
     const quint64 pass = m_pass;
     try {
-        m_window.DispatchMail(k, [this, pass, k](bool delivered) {
+        m_window.DispatchMail(k, [this, pass, k](const DeliveryOutcome &outcome) {
             if (pass != m_pass || !m_running || m_next != k + 1)
                 return; // an answer nobody waits for any more
-            m_queue.SetStatus(k, delivered ? EntryStatus::Delivered : EntryStatus::Retry);
+            record(k, outcome);
             walk();
         });
         return true;
     } catch (const std::exception &fault) {
         qCWarning(lcTick, "The mail of entry %d could not be started: %s", k, fault.what());
+        record(k, {false, DeliveryOutcome::Reason::Fault, QString::fromLocal8Bit(fault.what())});
         return false;
     }
+}
+
+void SchedulerTick::record(int k, const DeliveryOutcome &outcome) {
+    if (outcome.MailDelivered)
+        m_queue.SetStatus(k, EntryStatus::Delivered);
+    else
+        m_queue.SetStatus(k, EntryStatus::Retry, outcome.text);
 }
 
 void SchedulerTick::finish() {

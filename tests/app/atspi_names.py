@@ -7,7 +7,8 @@ the objects never on screen (the due-time column under the Time column, the two 
 pictures under the lamps) are not exposed as showing; that the hour and minute boxes offer
 their drop-down lists with every item; that the calendar's year box is named; and, with an
 AT-SPI event listener, that a new text on the result line is announced as screen readers
-such as Orca speak it (a notification coming into view), and so is a notice (an alert coming
+such as Orca speak it (a notification coming into view), that the row the mail left waiting
+describes why, in the result line's words, and that a notice is announced (an alert coming
 into view, its message as its description), although it is not focused.
 
 The result line is changed by an e-mail reminder due now, sent to a server that refuses the
@@ -208,6 +209,17 @@ def check_announcement(window, hour, minute):
     line = heard[0] if heard else ""
     result = named(window, (pyatspi.ROLE_NOTIFICATION,), line) if line else None
     check(f"the announcement reads the result line's text, {line!r}", result is not None)
+    # The row the mail left waiting tells why on its status cell, in the same words.
+    status = named(window, (pyatspi.ROLE_LIST,), "Status")
+    waiting = None
+    deadline = time.monotonic() + 5
+    while status is not None and waiting is None and time.monotonic() < deadline:
+        waiting = next((row for row in children(status) if row.name == "WT"), None)
+        if waiting is None:
+            time.sleep(0.2)
+    said = waiting.description if waiting is not None else None
+    check("the waiting row's status cell describes why it waits, as the result line said",
+          bool(line) and said == line, f"{said!r}")
     name, description, focused = alerts[0] if alerts else ("", "", False)
     check("the notice is announced as an alert, named by its due time, its message as its "
           "description, without the focus",

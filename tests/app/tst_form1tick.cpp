@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <chrono>
 #include <functional>
@@ -83,6 +84,14 @@ struct Window {
     }
 };
 
+// What the status cell of row k says beyond its code: its tooltip, and what a screen reader
+// reads as its description.
+QStringList WhyItWaits(Form1 &form, int k) {
+    const QModelIndex cell = form.Queue().index(k, NotificationQueue::StatusColumn);
+    QAccessibleInterface *row = QAccessible::queryAccessibleInterface(form.List3)->child(k);
+    return {cell.data(Qt::ToolTipRole).toString(), row->text(QAccessible::Description)};
+}
+
 } // namespace
 
 class TestForm1Tick : public QObject {
@@ -131,7 +140,6 @@ private Q_SLOTS:
         w.Store(true, u"pay the rent"_s);
         w.Tick();
         QCOMPARE(Ui::Items(w.form->List3).value(0), u"WT"_s);
-        QVERIFY(!w.form->MailModule().MailDelivered);
         QVERIFY(w.form->Label2->text().contains(u" Mail not delivered: 550 5.1.1 no such user"_s));
 
         w.Tick();
@@ -140,11 +148,46 @@ private Q_SLOTS:
         w.server.SetAnswer(u"rcpt"_s, FaultServer::Say("250 2.1.5 OK\r\n"));
         w.Tick();
         QCOMPARE(Ui::Items(w.form->List3).value(0), u"OK"_s);
+        QCOMPARE(WhyItWaits(*w.form, 0), (QStringList{QString(), QString()})); // nothing waits
         QVERIFY(w.form->Label2->text().endsWith(u" Msgs Sent: 1"_s));
         QCOMPARE(w.server.Connections(), 3);
 
         w.Tick(); // "OK" is final: no fourth session
         QCOMPARE(w.server.Connections(), 3);
+    }
+
+    // A waiting row says why on its status cell, to the pointer and to a screen reader: the
+    // time of the attempt and what went wrong, in the result line's words. Others say nothing.
+    void waitingRowSaysWhy_data() {
+        QTest::addColumn<bool>("listening");
+        QTest::addColumn<QByteArray>("rcptReply"); // empty: accepted
+        QTest::addColumn<QString>("why");
+        QTest::newRow("refused")
+            << true << QByteArray("550 5.1.1 <you@example.org>: Recipient address rejected\r\n")
+            << u"12-07-2026 12:00:05 Mail not delivered: 550 5.1.1 <you@example.org>: Recipient "
+               u"address rejected"_s;
+        QTest::newRow("no server")
+            << false << QByteArray() << u"12-07-2026 12:00:05 Connection refused"_s;
+        QTest::newRow("delivered") << true << QByteArray() << QString();
+    }
+    void waitingRowSaysWhy() {
+        QFETCH(bool, listening);
+        QFETCH(QByteArray, rcptReply);
+        QFETCH(QString, why);
+        Window w;
+        if (!rcptReply.isEmpty())
+            w.server.SetAnswer(u"rcpt"_s, FaultServer::Say(rcptReply));
+        if (!listening)
+            w.form->Winsock1->setPortOverride(FaultServer::ClosedPort());
+        w.Store(true, u"pay the rent"_s);
+        w.Store(false, u"a notice"_s);
+        w.Tick();
+        QCOMPARE(Ui::Items(w.form->List3),
+                 (QStringList{why.isEmpty() ? u"OK"_s : u"WT"_s, u"OK"_s}));
+        QCOMPARE(WhyItWaits(*w.form, 0), (QStringList{why, why}));
+        QCOMPARE(WhyItWaits(*w.form, 1), (QStringList{QString(), QString()}));
+        if (!why.isEmpty())
+            QCOMPARE(w.form->Label2->text(), why);
     }
 
     // A mail the server accepted is not sent again, however "quit" went.
@@ -240,6 +283,18 @@ private Q_SLOTS:
         // No label of the window takes its text for markup.
         for (QLabel *label : w.form->findChildren<QLabel *>())
             QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+        // The waiting row's tooltip repeats the refusal, as written.
+        QWidget *statusCells = w.form->List3->viewport();
+        const QPoint cell =
+            w.form->List3->visualRect(w.form->Queue().index(0, NotificationQueue::StatusColumn))
+                .center();
+        QHelpEvent help(QEvent::ToolTip, cell, statusCells->mapToGlobal(cell));
+        QApplication::sendEvent(statusCells, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().contains(u"Mail not delivered: 550 &lt;img src="_s),
+                 qPrintable(QToolTip::text()));
+        auto *tip = statusCells->findChild<QLabel *>(u"qtooltip_label"_s);
+        QVERIFY(tip != nullptr && !hasRed(tip));
     }
 
     // The server and the originator are read when the mail goes out, not when

@@ -67,13 +67,21 @@ private Q_SLOTS:
         NotificationQueue queue;
         QAbstractItemModelTester tester(&queue,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        for (int n = 1; n <= 4; ++n)
+        for (int n = 1; n <= 4; ++n) {
             queue.Append(entry(n));
+            queue.SetStatus(n - 1, EntryStatus::Retry, u"why %1"_s.arg(n));
+        }
         queue.Remove(position);
         QCOMPARE(queue.Count(), left.size());
         for (int k = 0; k < left.size(); ++k) {
-            QCOMPARE(queue.Entry(k), entry(left[k]));
+            QueueEntry expected = entry(left[k]);
+            expected.Status = EntryStatus::Retry;
+            QCOMPARE(queue.Entry(k), expected);
             QCOMPARE(queue.Due(k)->minute, left[k]);
+            // Why it waits moves with the entry.
+            const QModelIndex status = queue.index(k, NotificationQueue::StatusColumn);
+            QCOMPARE(status.data(Qt::AccessibleDescriptionRole).toString(),
+                     u"why %1"_s.arg(left[k]));
         }
     }
 

@@ -17,12 +17,13 @@ class FakeWindow : public TickWindow {
 public:
     explicit FakeWindow(NotificationQueue &queue)
         : queue(queue) {}
-    void ShowNotice(const QString &text) override {
+    DeliveryOutcome ShowNotice(const QString &text) override {
         if (noticeThrows)
             throw std::runtime_error("notice failed");
         notices << text;
+        return {true, DeliveryOutcome::Reason::None, {}};
     }
-    void DispatchMail(int k, std::function<void(bool)> done) override {
+    void DispatchMail(int k, Delivered done) override {
         mailed << k;
         if (mailThrows)
             throw std::runtime_error("mail path failed");
@@ -33,7 +34,7 @@ public:
     bool Leaving() const override { return leaving; }
 
     NotificationQueue &queue;
-    std::function<void(bool)> pending; // the mail under way, answered by the test
+    Delivered pending; // the mail under way, answered by the test
     QStringList notices;
     QList<int> mailed;
     bool serverAccepts = true;
@@ -50,6 +51,13 @@ QDateTime at(int hour, int minute, int second) {
 QueueEntry entry(const QString &due, EntryMode mode, const QString &message = u" hi"_s) {
     return {*DueTime::Read(due), message, EntryStatus::Waiting,
             u"to@example.org"_s, mode,    u"subject"_s};
+}
+
+// What a mail session ends in, as far as the tick reads it.
+DeliveryOutcome Outcome(bool delivered) {
+    if (delivered)
+        return {true, DeliveryOutcome::Reason::None, {}};
+    return {false, DeliveryOutcome::Reason::Refused, u"12-07-2026 07:40:05 Mail not delivered"_s};
 }
 
 constexpr auto OK = EntryStatus::Delivered;
@@ -75,7 +83,7 @@ class TestSchedulerTick : public QObject {
             QSignalSpy finished(&tick, &SchedulerTick::Finished);
             tick.Start();
             while (window.pending)
-                std::exchange(window.pending, {})(window.serverAccepts);
+                std::exchange(window.pending, {})(Outcome(window.serverAccepts));
             QCOMPARE(finished.size(), 1);
             QVERIFY(!tick.Running());
         }
@@ -177,6 +185,8 @@ private Q_SLOTS:
         t.window.noticeThrows = true;
         t.Tick();
         QCOMPARE(t.queue.Status(0), WT);
+        const QModelIndex status = t.queue.index(0, NotificationQueue::StatusColumn);
+        QCOMPARE(status.data(Qt::ToolTipRole).toString(), u"notice failed"_s); // why it waits
     }
 
     // The pass waits for a mail's end before it looks at the next entry, and
@@ -193,12 +203,12 @@ private Q_SLOTS:
         QVERIFY(s.window.notices.isEmpty());
         QCOMPARE(s.queue.Status(0), Waiting);
 
-        const std::function<void(bool)> done = std::exchange(s.window.pending, {});
-        done(false);
+        const TickWindow::Delivered done = std::exchange(s.window.pending, {});
+        done(Outcome(false));
         QCOMPARE(s.queue.Status(0), WT);
         QCOMPARE(s.window.notices.size(), 1);
         QCOMPARE(finished.size(), 1);
-        done(true);
+        done(Outcome(true));
         QCOMPARE(s.queue.Status(0), WT);
         QCOMPARE(finished.size(), 1);
     }
