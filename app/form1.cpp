@@ -330,23 +330,18 @@ DeliveryOutcome Form1::ShowNotice(const QString &text) {
 
 void Form1::restoreWithoutFocus() {
     const Qt::WindowStates normal = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    // On X11 un-minimising maps the window again, and some window managers
-    // (openbox) answer that by handing it the keyboard. A window shown anew
-    // while it asks not to be activated keeps out of the person's way on all.
     QWindow *window = windowHandle();
-    if (!isMinimized() || !isVisible() || window == nullptr ||
-        QGuiApplication::platformName() != u"xcb") {
+    if (!isMinimized() || !isVisible() || window == nullptr) {
         setWindowState(normal);
         return;
     }
-    // Qt's own switch behind Qt::WA_ShowWithoutActivating, which reaches a
-    // window only when it is made; here it is wanted for this one showing.
-    constexpr char WithoutActivating[] = "_q_showWithoutActivating";
-    window->setProperty(WithoutActivating, true);
-    hide();
+    // Un-minimising maps the window again, and some window managers (openbox)
+    // answer that by handing it the keyboard. While it is mapped the window
+    // says that it takes none; the window manager reads that in the order it
+    // was said, so it may take the keyboard again as soon as it is mapped.
+    window->setFlag(Qt::WindowDoesNotAcceptFocus, true);
     setWindowState(normal);
-    show();
-    window->setProperty(WithoutActivating, false);
+    window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
 }
 
 void Form1::DispatchMail(int index, Delivered done) {

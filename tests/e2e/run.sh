@@ -250,11 +250,15 @@ start_again() { # start_again NAME: sets again_rc ("running" if it runs on) and 
 handed_over() { # handed_over NAME: it ended with status 0 within 5 s and made no queue file
   [ "$again_rc" = 0 ] && [ ! -e "$work/$1/Tallowick.txt" ]
 }
-# The processes of this Tallowick executable: only the first start's may be left.
+# The processes of this Tallowick executable on this run's session bus (other
+# runs of it beside this one have buses of their own): only the first start's
+# may be left.
 programs() {
   local proc
   for proc in /proc/[0-9]*; do
-    [ "$(readlink "$proc/exe" 2>/dev/null)" = "$app" ] && echo "${proc#/proc/}"
+    [ "$(readlink "$proc/exe" 2>/dev/null)" = "$app" ] &&
+      tr '\0' '\n' <"$proc/environ" 2>/dev/null |
+      grep -qxF "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS" && echo "${proc#/proc/}"
   done
 }
 one_program() { [ "$(programs)" = "$(cat "$work/app.pid")" ]; }
