@@ -47,7 +47,10 @@ Form1::Form1(Form1Services services, QWidget *parent)
     Winsock1->setObjectName(QStringLiteral("Winsock1"));
     m_progress = std::make_unique<MailProgressView>(Text1, Label2, Label8);
     m_module1 = std::make_unique<Module1>(*Winsock1, *m_progress, Now);
-    m_tick = new SchedulerTick(m_queue, *this, Now, this);
+    m_sender = new MailSender(
+        [this](const MailJob &mail, MailSender::Done done) { DispatchMail(mail, std::move(done)); },
+        Now, this);
+    m_tick = new SchedulerTick(m_queue, *this, *m_sender, Now, this);
     connectHandlers();
     Timer1->start();
     Timer2->start();
@@ -56,7 +59,7 @@ Form1::Form1(Form1Services services, QWidget *parent)
 
 Form1::~Form1() {
     // Nothing of the program outlives its main window.
-    m_exit.CloseNotices();
+    m_notices.CloseNotices();
 }
 
 void Form1::buildControls() {
@@ -82,7 +85,7 @@ void Form1::buildControls() {
 }
 
 void Form1::connectHandlers() {
-    connect(&m_exit, &ExitRules::ProgramEnded, this, &Form1::ProgramEnded);
+    connect(&m_notices, &NoticeWindows::ProgramEnded, this, &Form1::ProgramEnded);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
@@ -98,7 +101,8 @@ void Form1::connectHandlers() {
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
-    connect(m_tick, &SchedulerTick::Finished, this, &Form1::EndTick);
+    // The row whose mail goes out cannot be removed meanwhile.
+    connect(m_sender, &MailSender::SendingChanged, this, &Form1::FollowSelection);
 }
 
 // ---- Start-up -------------------------------------------------------------
@@ -107,7 +111,7 @@ Form1::StartOutcome Form1::Form_Load() {
     // The steps in their order; the first that does not go on ends start-up.
     const std::array<std::function<StartupStep()>, 5> steps{
         [this] { return SetDefaults(); },
-        [this] { return Startup::EnsureQueueFile(m_module1->QueueFileName); },
+        [this] { return Startup::EnsureQueueFile(QueueFile); },
         [this] { return FillTimeLists(); },
         [this] {
             m_version = OSVERSIONINFO{};
@@ -123,7 +127,7 @@ Form1::StartOutcome Form1::Form_Load() {
         m_prompts->MsgBox(this, done.message);
         if (done.result == StartupStep::Result::BreakOff)
             return StartOutcome::BrokenOff;
-        Leave(ExitRules::Request::ExitProgram);
+        Leave(LeaveRequest::ExitProgram);
         return StartOutcome::Refused;
     }
     return StartOutcome::Normal;
@@ -136,7 +140,6 @@ StartupStep Form1::SetDefaults() {
     List1->setToolTip(Startup::ListToolTip);
     Text2->setToolTip(Startup::MessageToolTip);
     List8->setToolTip(Startup::ListToolTip);
-    m_module1->QueueFileName = QueueFile;
     Option1->setChecked(true);
     m_module1->ReplyTimeout = Startup::ReplyTimeout;
     Text4->setText(DefaultRecipient);
@@ -165,7 +168,16 @@ StartupStep Form1::SetUpTray() {
 // ---- Clock, help, hide and exit -------------------------------------------
 
 void Form1::Timer1_Timer() {
-    setWindowTitle(ClockCaption::Prefix + ClockCaption::ClockText(Now()));
+    const QDateTime now = Now();
+    setWindowTitle(ClockCaption::Prefix + ClockCaption::ClockText(now));
+    FollowTheDay(now.date());
+}
+
+void Form1::FollowTheDay(QDate today) {
+    // Tallowick lives in the tray for days: the date it chose at start-up must not turn into
+    // yesterday at midnight. A date the user picked (the label shows it) stays.
+    if (Label11->text().isEmpty() && Calendar1->Value() != today)
+        Calendar1->Today(today);
 }
 
 void Form1::Timer3_Timer() {}
@@ -192,7 +204,7 @@ void Form1::ShowTrayIcon() {
 }
 
 void Form1::BringBack() {
-    if (m_exit.IsWindowClosed())
+    if (m_notices.IsWindowClosed())
         return;
     if (isHidden()) {
         // As a double click on the tray icon brings it back: the icon goes with it.
@@ -220,17 +232,22 @@ void Form1::Exit_Click() {
 void Form1::ConfirmExit() {
     if (m_prompts->MsgBox(this, ExitQuestion, Prompts::vbOKCancel, ExitTitle) == Prompts::vbCancel)
         return;
-    Leave(ExitRules::Request::ExitProgram);
+    Leave(LeaveRequest::ExitProgram);
 }
 
-void Form1::Leave(ExitRules::Request how) {
+void Form1::Leave(LeaveRequest how) {
     close();
-    if (how == ExitRules::Request::ExitProgram)
-        m_exit.CloseNotices();
+    switch (how) {
+    case LeaveRequest::CloseWindow:
+        break;
+    case LeaveRequest::ExitProgram:
+        m_notices.CloseNotices();
+        break;
+    }
 }
 
 void Form1::closeEvent(QCloseEvent *event) {
-    if (!m_exit.IsWindowClosed())
+    if (!m_notices.IsWindowClosed())
         Form_Unload();
     event->accept();
 }
@@ -241,11 +258,12 @@ void Form1::Form_Unload() {
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
-    // A mail under way ends as abandoned; the tick records that and delivers nothing more.
+    // No mail starts any more, and the one under way ends as abandoned (its entry says so).
+    m_sender->Stop();
     m_module1->Abandon();
     Q_EMIT WindowClosed();
     // Notice windows still open keep the program alive until the last one goes.
-    m_exit.WindowClosed();
+    m_notices.WindowClosed();
 }
 
 // ---- Store, removal, selection, calendar ----------------------------------
@@ -257,7 +275,7 @@ void Form1::SetRemoveEnabled(bool enabled) {
 void Form1::Command2_Click() {
     if (Ongoing)
         return;
-    const StoreInput input{Option2->isChecked(),  Text7->text(),      Text4->text(),
+    const StoreInput input{ChosenMode(),          Text7->text(),      Text4->text(),
                            Text5->text(),         Calendar1->Value(), Combo1->currentText(),
                            Combo2->currentText(), m_queue.Count()};
     if (const std::optional<StoreRefusal> refusal = StoreCheck::Check(input)) {
@@ -270,21 +288,32 @@ void Form1::Command2_Click() {
         return;
     }
 
+    m_rowPicked = false;
     SetRemoveEnabled(false);
     // Always an entry: the check above lets through only a due time that reads back.
-    if (const std::optional<QueueEntry> entry =
-            StoreCheck::Entry(input, Text2->toPlainText(), Option1->isChecked()))
+    if (const std::optional<QueueEntry> entry = StoreCheck::Entry(input, Text2->toPlainText()))
         m_queue.Append(*entry);
+}
+
+EntryMode Form1::ChosenMode() const {
+    if (Option2->isChecked())
+        return EntryMode::Mail;
+    return EntryMode::PopUp;
 }
 
 void Form1::Command1_Click() {
     if (Ongoing)
         return;
     const int k = SelectedRow();
+    // The mail being sent cannot be called back: the row stays until its session has ended,
+    // and says then how it went.
+    if (k >= 0 && m_queue.Key(k) == m_sender->Sending())
+        return;
     // Nothing stays highlighted: the user picks the next row to remove afresh.
     // Cleared first: cleared after, it would lay every moved row out again.
     m_selection->clear(); // the current row too, or the view would select the next one
-    m_queue.Remove(k);
+    m_queue.Remove(k);    // a mail of the row not yet started is withdrawn with it
+    m_rowPicked = false;
     SetRemoveEnabled(false);
 }
 
@@ -295,10 +324,18 @@ int Form1::SelectedRow() const {
 
 void Form1::List8_Click() {
     // Every visible column shows List8's row already: they share one selection.
-    SetRemoveEnabled(!Ongoing);
+    m_rowPicked = true;
+    FollowSelection();
+}
+
+void Form1::FollowSelection() {
+    const int k = SelectedRow();
+    const bool beingSent = k >= 0 && m_queue.Key(k) == m_sender->Sending();
+    SetRemoveEnabled(m_rowPicked && !Ongoing && !beingSent);
 }
 
 void Form1::Calendar1_Click() {
+    m_rowPicked = false;
     SetRemoveEnabled(false);
     Label11->setText(DueTime::ChosenDateText(Calendar1->Value()));
 }
@@ -312,20 +349,24 @@ void Form1::Timer2_Timer() {
     Command2->setEnabled(false);
     Ongoing = true;
     Timer2->stop();
-    m_tick->Start();
+    // Pop-ups are shown and mail handed to the sender: the tick ends with that, however long
+    // the servers take.
+    m_tick->Run();
+    EndTick();
 }
 
 void Form1::EndTick() {
     Command2->setEnabled(true);
     Ongoing = false;
-    if (!m_exit.IsWindowClosed())
+    if (!m_notices.IsWindowClosed())
         Timer2->start();
+    FollowSelection();
 }
 
 DeliveryOutcome Form1::ShowNotice(const QString &text) {
     restoreWithoutFocus();
-    m_exit.OpenNotice(text);
-    return {true, DeliveryOutcome::Reason::None, {}};
+    m_notices.OpenNotice(text);
+    return DeliveryOutcome::Delivered();
 }
 
 void Form1::restoreWithoutFocus() {
@@ -344,14 +385,11 @@ void Form1::restoreWithoutFocus() {
     window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
 }
 
-void Form1::DispatchMail(int index, Delivered done) {
+void Form1::DispatchMail(const MailJob &mail, MailSender::Done done) {
     m_progress->SetEventsText(QString());
     const QString server = Text3->text();
     const QString originator = Text7->text();
-    const QString recipient = m_queue.Recipient(index);
-    const QString subject = m_queue.Subject(index);
-    const QString message = m_queue.Message(index);
-    m_module1->SendMail(server, originator, originator, recipient, subject, message,
+    m_module1->SendMail(server, originator, originator, mail.recipient, mail.subject, mail.message,
                         [done = std::move(done)](const DeliveryOutcome &outcome) {
                             QApplication::beep();
                             done(outcome);

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "exitrules.h"
+#include "noticewindows.h"
 #include "form1controls.h"
 #include "mailprogressview.h"
+#include "mailsender.h"
 #include "module1.h"
 #include "module2.h"
 #include "module3.h"
@@ -72,14 +73,15 @@ public:
     bool Ongoing = false;
     bool Hooked() const { return m_module2.Hooked(); }
     Module1 &MailModule() { return *m_module1; }
+    MailSender &Mail() { return *m_sender; }
     Module2 &TrayModule() { return m_module2; }
     NotificationQueue &Queue() { return m_queue; }
     // The row highlighted in the table (the one Remove deletes), -1 when none.
     int SelectedRow() const;
-    bool Unloaded() const { return m_exit.IsWindowClosed(); }
+    bool Unloaded() const { return m_notices.IsWindowClosed(); }
     // The notice windows the program opened that are still open, oldest first.
-    QList<Form2 *> Notices() const { return m_exit.Notices(); }
-    void CloseNotices() { m_exit.CloseNotices(); }
+    QList<Form2 *> Notices() const { return m_notices.Notices(); }
+    void CloseNotices() { m_notices.CloseNotices(); }
 
     Winsock *Winsock1;
 
@@ -108,9 +110,9 @@ public Q_SLOTS:
     void BringBack();
 
 public:
-    // Sends entry `index` as mail with the server and originator boxes as they stand now;
+    // Sends one entry's mail with the server and originator boxes as they stand now;
     // `done` gets the session's outcome once it has ended.
-    void DispatchMail(int index, Delivered done) override;
+    void DispatchMail(const MailJob &mail, MailSender::Done done);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -125,17 +127,25 @@ private:
     StartupStep SetUpTray();
     void connectHandlers();
     void ConfirmExit();
+    enum class LeaveRequest { CloseWindow, ExitProgram };
     // Closes the window, and for an exit the notice windows with it.
-    void Leave(ExitRules::Request how);
+    void Leave(LeaveRequest how);
     void SetRemoveEnabled(bool enabled);
-    // The tick has delivered what was due: the queue is the user's again.
+    // Remove is enabled once the user has picked a row, while no tick runs and the row
+    // selected is not the one whose mail is being sent.
+    void FollowSelection();
+    // The tick has delivered or handed over what was due: the queue is the user's again.
     void EndTick();
+    // The mode the option buttons choose.
+    EntryMode ChosenMode() const;
+    // Until the user picks a date, the calendar's date is today's, also after midnight.
+    void FollowTheDay(QDate today);
 
     // TickWindow: how a tick delivers.
     DeliveryOutcome ShowNotice(const QString &text) override;
     // Un-minimises the window, leaving the keyboard where the person types.
     void restoreWithoutFocus();
-    bool Leaving() const override { return m_exit.IsWindowClosed(); }
+    bool Leaving() const override { return m_notices.IsWindowClosed(); }
 
     std::function<QDateTime()> Now;
     std::unique_ptr<Prompts> m_ownPrompts;
@@ -147,8 +157,11 @@ private:
     QItemSelectionModel *m_selection = nullptr; // the table's one selection
     std::unique_ptr<MailProgressView> m_progress;
     std::unique_ptr<Module1> m_module1;
+    MailSender *m_sender = nullptr;
     SchedulerTick *m_tick = nullptr;
+    // The user picked a row since the last store, removal or calendar click.
+    bool m_rowPicked = false;
     Module2 m_module2;
     Module3 m_module3;
-    ExitRules m_exit;
+    NoticeWindows m_notices;
 };

@@ -163,8 +163,9 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
         // One session at a time: the caller's mail never started.
         QMetaObject::invokeMethod(
             this,
-            [done = std::move(done)] {
-                done({false, Reason::Busy, AbandonedText});
+            [done = std::move(done), outcome = DeliveryOutcome::Failed(m_now(), Reason::Busy,
+                                                                       AbandonedText)] {
+                done(outcome);
             },
             Qt::QueuedConnection);
         return;
@@ -176,11 +177,11 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
     setLamp(ProgressLamp::Started, Lamp::Passed);
     if (const int state = m_socket.State(); state != Winsock::sckClosed) {
         // A connection is still open: report it and close it so the next session can run.
-        const QString report =
-            timeStamp(m_now()) + TcpStatusText + QLatin1Char(' ') + QString::number(state);
-        appendEvent(report);
+        const QDateTime now = m_now();
+        const QString what = TcpStatusText + QLatin1Char(' ') + QString::number(state);
+        appendEvent(timeStamp(now) + what);
         setLamp(ProgressLamp::Result, Lamp::Failed);
-        closeSession({false, Reason::SocketBusy, report});
+        closeSession(DeliveryOutcome::Failed(now, Reason::SocketBusy, what));
         return;
     }
     const MailAddress::Envelope from = MailAddress::EnvelopeOf(envelopeSender);
@@ -226,7 +227,7 @@ void Module1::sendExchange() {
         if (m_session.needsSmtpUtf8 && !m_session.smtpUtf8Offered) {
             // RFC 6531: addresses and headers beyond ASCII go only to a server that offers
             // SMTPUTF8. This one did not: the mail is not offered to it at all.
-            SendLine(QuitCommand);
+            sayGoodbye();
             fail(NoSmtpUtf8Text, Reason::NeedsSmtpUtf8);
             appendEvent(dateTimeStamp(m_now()) + NoSmtpUtf8Text);
             endSession();
@@ -254,7 +255,7 @@ void Module1::sendExchange() {
         SendLine(MessageText::EndOfData());
         break;
     case Out::Quit:
-        SendLine(QuitCommand);
+        sayGoodbye();
         break;
     }
     WaitReply();
@@ -322,10 +323,14 @@ void Module1::replyArrived(const ReplyParser::Reply &reply) {
     } else {
         // Any other answer ends the session; the server is told goodbye if it still listens.
         if (m_socket.State() == Winsock::sckConnected)
-            SendLine(QuitCommand);
+            sayGoodbye();
         fail(NotDeliveredText + OneLine(reply.text), Reason::Refused);
     }
     endExchange();
+}
+
+void Module1::sayGoodbye() {
+    SendLine(QuitCommand);
 }
 
 void Module1::sendHelo() {
@@ -372,20 +377,21 @@ void Module1::deadlinePassed() {
 }
 
 void Module1::endSession() {
-    const QString stamp = dateTimeStamp(m_now());
+    const QDateTime now = m_now();
+    const QString stamp = dateTimeStamp(now);
     const Failure failure = m_failure.value_or(Failure{});
     if (!mailAccepted()) {
-        const QString line = stamp + failure.text;
-        m_view.SetResultLine(line);
+        const DeliveryOutcome outcome = DeliveryOutcome::Failed(now, failure.reason, failure.text);
+        m_view.SetResultLine(outcome.text);
         setLamp(ProgressLamp::Result, Lamp::Failed);
-        closeSession({false, failure.reason, line});
+        closeSession(outcome);
         return;
     }
     if (m_failure) // "quit" went wrong, or the socket did afterwards
         appendEvent(stamp + failure.text);
     if (MsgsSent == std::numeric_limits<qint32>::max()) {
         appendEvent(OverflowText);
-        closeSession({true, Reason::None, OverflowText});
+        closeSession(DeliveryOutcome::Delivered(OverflowText));
         return;
     }
     ++MsgsSent;
@@ -394,7 +400,7 @@ void Module1::endSession() {
     m_view.SetEventsText(m_view.EventsText() + LineBreak + stamp + DisconnectingText);
     m_view.EventsCaretToEnd();
     setLamp(ProgressLamp::Result, Lamp::Succeeded);
-    closeSession({true, Reason::None, line});
+    closeSession(DeliveryOutcome::Delivered(line));
 }
 
 void Module1::closeSession(DeliveryOutcome outcome) {
@@ -406,7 +412,7 @@ void Module1::closeSession(DeliveryOutcome outcome) {
 
 void Module1::endAtFault(const QString &description) {
     appendEvent(description);
-    reportOutcome({false, Reason::Fault, description});
+    reportOutcome(DeliveryOutcome::Failed(m_now(), Reason::Fault, description));
 }
 
 void Module1::reportOutcome(DeliveryOutcome outcome) {
@@ -477,9 +483,7 @@ void Module1::appendEvent(const QString &line) {
 }
 
 QString Module1::dateTimeStamp(const QDateTime &now) const {
-    const QDate date = now.date();
-    return QString::asprintf("%02d-%02d-%04d ", date.month(), date.day(), date.year()) +
-           timeStamp(now);
+    return DeliveryOutcome::Stamp(now);
 }
 
 QString Module1::timeStamp(const QDateTime &now) const {

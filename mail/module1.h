@@ -72,7 +72,6 @@ public:
     std::chrono::milliseconds ReplyTimeoutOverride{0};
     // The wait for the reply to the end of data: RFC 5321 asks a client to allow 10 minutes.
     std::chrono::milliseconds EndOfDataTimeout = std::chrono::minutes(10);
-    QString QueueFileName; // start-up only
 
 private:
     // Where a session stands: between sessions, or at one row of the dialogue (m_row),
@@ -121,6 +120,8 @@ private:
     // mail (and "quit" goes out), or the server does not know ehlo and helo goes out.
     void replyArrived(const ReplyParser::Reply &reply);
     void sendHelo();
+    // "quit": the last row of the dialogue, and the goodbye after a refusal.
+    void sayGoodbye();
     // Ends the current row: lights its lamp, then sends the next row or ends the session.
     void endExchange();
     // Whether the server has taken the mail: it accepted the end of data.

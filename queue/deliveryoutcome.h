@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 // What became of one delivery of a due entry: made once, where the delivery ends (the notice
-// window, the mail session), and turned into the entry's status by the tick alone.
+// window, the mail session, the mail sender), and turned into the entry's status by the tick
+// alone.
 struct DeliveryOutcome {
     enum class Reason {
         None,          // delivered
@@ -20,5 +22,15 @@ struct DeliveryOutcome {
     };
     bool MailDelivered = false; // the notification went out: the notice shown, the mail accepted
     Reason reason = Reason::None;
-    QString text; // what the window told the person, for a mail the result line with its time
+    QString text; // for a failure, FailureText's shape; for a mail accepted, the result line
+
+    static DeliveryOutcome Delivered(const QString &text = QString());
+    // A failed attempt, with its text in the one shape every failure has.
+    static DeliveryOutcome Failed(const QDateTime &attempt, Reason reason, const QString &what);
+
+    // "mm-dd-yyyy hh:mm:ss", whatever the locale: how the window dates a mail's events.
+    static QString Stamp(const QDateTime &when);
+    // The time of the attempt, then what went wrong, as the result line says it:
+    // "12-07-2026 12:00:05 Mail not delivered: 550 no such user".
+    static QString FailureText(const QDateTime &attempt, const QString &what);
 };

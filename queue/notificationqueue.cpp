@@ -1,5 +1,7 @@
 #include "notificationqueue.h"
 
+#include <algorithm>
+
 namespace {
 
 // The text a view shows in one column of an entry.
@@ -29,30 +31,38 @@ NotificationQueue::NotificationQueue(QObject *parent)
 
 QString NotificationQueue::StatusText(EntryStatus status) {
     switch (status) {
-    case EntryStatus::Waiting:
+    case EntryStatus::NeverTried:
         break;
     case EntryStatus::Delivered:
         return QStringLiteral("OK");
-    case EntryStatus::Retry:
+    case EntryStatus::TriedAndFailed:
         return QStringLiteral("WT");
     }
     return QStringLiteral("##");
 }
 
 QString NotificationQueue::ModeText(EntryMode mode) {
-    return mode == EntryMode::Mail ? QStringLiteral("MX") : QStringLiteral("PU");
+    switch (mode) {
+    case EntryMode::PopUp:
+        break;
+    case EntryMode::Mail:
+        return QStringLiteral("MX");
+    }
+    return QStringLiteral("PU");
 }
 
 int NotificationQueue::Count() const {
     return int(m_rows.size());
 }
 
-void NotificationQueue::Append(const QueueEntry &entry) {
+EntryKey NotificationQueue::Append(const QueueEntry &entry) {
     Q_ASSERT(!IsFull());
     const int k = Count();
     beginInsertRows(QModelIndex(), k, k);
     m_rows.push_back(entry);
+    m_keys.push_back(++m_lastKey);
     endInsertRows();
+    return m_lastKey;
 }
 
 void NotificationQueue::Remove(int k) {
@@ -60,6 +70,7 @@ void NotificationQueue::Remove(int k) {
         return;
     beginRemoveRows(QModelIndex(), k, k);
     m_rows.erase(m_rows.begin() + k);
+    m_keys.erase(m_keys.begin() + k);
     // The notes of later entries move up with them.
     std::map<int, QString> notes;
     for (auto &[position, note] : m_lastFailures)
@@ -71,6 +82,15 @@ void NotificationQueue::Remove(int k) {
 
 const QueueEntry *NotificationQueue::rowAt(int k) const {
     return k >= 0 && k < Count() ? &m_rows[std::size_t(k)] : nullptr;
+}
+
+EntryKey NotificationQueue::Key(int k) const {
+    return k >= 0 && k < Count() ? m_keys[std::size_t(k)] : 0;
+}
+
+int NotificationQueue::PositionOf(EntryKey key) const {
+    const auto found = std::ranges::lower_bound(m_keys, key);
+    return found != m_keys.end() && *found == key ? int(found - m_keys.begin()) : -1;
 }
 
 QueueEntry NotificationQueue::Entry(int k) const {
@@ -92,7 +112,7 @@ QString NotificationQueue::Message(int k) const {
 }
 EntryStatus NotificationQueue::Status(int k) const {
     const QueueEntry *row = rowAt(k);
-    return row ? row->Status : EntryStatus::Waiting;
+    return row ? row->Status : EntryStatus::NeverTried;
 }
 QString NotificationQueue::Recipient(int k) const {
     return textAt(k, RecipientColumn);
@@ -139,7 +159,7 @@ QVariant NotificationQueue::data(const QModelIndex &index, int role) const {
     case Qt::ToolTipRole:
     case Qt::AccessibleDescriptionRole:
         // Why a retry waits, on its status cell. Plain text: views must not take it for markup.
-        if (index.column() == StatusColumn && row->Status == EntryStatus::Retry) {
+        if (index.column() == StatusColumn && row->Status == EntryStatus::TriedAndFailed) {
             if (const auto note = m_lastFailures.find(index.row()); note != m_lastFailures.end())
                 return note->second;
         }

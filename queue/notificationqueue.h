@@ -36,11 +36,16 @@ public:
     int Count() const;
     bool IsFull() const { return Count() >= MaxEntries; }
 
-    // Adds an entry at the end. The caller checks IsFull first.
-    void Append(const QueueEntry &entry);
+    // Adds an entry at the end and gives it a key of its own. The caller checks IsFull first.
+    EntryKey Append(const QueueEntry &entry);
     // Removes the entry at k; every later entry moves up one position.
     // Nothing happens when k is not a position (-1: no row selected).
     void Remove(int k);
+
+    // The key of the entry at k; 0 when k is not a position.
+    EntryKey Key(int k) const;
+    // Where the entry with `key` stands now; -1 when it has been removed.
+    int PositionOf(EntryKey key) const;
 
     // The entry at k; an empty entry when k is not a position.
     QueueEntry Entry(int k) const;
@@ -71,6 +76,10 @@ private:
     QString textAt(int k, Column column) const;
 
     std::vector<QueueEntry> m_rows;
+    // Each row's key, beside it. Keys are given in store order and rows never change their
+    // order, so the keys stay ascending and a key is found by halving.
+    std::vector<EntryKey> m_keys;
+    EntryKey m_lastKey = 0;
     // What the window said of an entry's latest attempt when it failed, by position. Few
     // entries have one, so they are kept beside the rows rather than widening each of them.
     std::map<int, QString> m_lastFailures;

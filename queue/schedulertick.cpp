@@ -1,6 +1,7 @@
 #include "schedulertick.h"
 
 #include "duetime.h"
+#include "mailsender.h"
 #include "notificationqueue.h"
 
 #include <QLoggingCategory>
@@ -9,45 +10,40 @@
 
 Q_LOGGING_CATEGORY(lcTick, "tallowick.tick")
 
-SchedulerTick::SchedulerTick(NotificationQueue &queue, TickWindow &window, Clock now,
-                             QObject *parent)
+SchedulerTick::SchedulerTick(NotificationQueue &queue, TickWindow &window, MailSender &sender,
+                             Clock now, QObject *parent)
     : QObject(parent)
     , m_queue(queue)
     , m_window(window)
-    , m_now(std::move(now)) {}
+    , m_sender(sender)
+    , m_now(std::move(now)) {
+    connect(&m_queue, &NotificationQueue::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &, int first, int last) { withdrawRemoved(first, last); });
+}
 
 QString SchedulerTick::NoticeText(const QString &displayLine, const QString &message) {
     return u' ' + displayLine + QStringLiteral("\r\n") + message;
 }
 
-void SchedulerTick::Start() {
-    if (m_running)
+void SchedulerTick::Run() {
+    if (m_window.Leaving())
         return;
-    m_running = true;
-    ++m_pass;
-    m_count = m_queue.Count();
-    m_next = 0;
-    walk();
-}
-
-void SchedulerTick::walk() {
-    while (m_next < m_count) {
-        if (m_window.Leaving())
-            break;
-        const int k = m_next++;
+    // Nothing can store or remove during the pass: the count holds to its end.
+    const int count = m_queue.Count();
+    for (int k = 0; k < count; ++k) {
         const std::optional<WallMinute> due = m_queue.Due(k);
         if (!due || DueTime::MinuteDifference(*due, m_now()) >= 1 ||
             m_queue.Status(k) == EntryStatus::Delivered)
             continue;
-
-        if (m_queue.Mode(k) == EntryMode::Mail) {
-            if (startMail(k))
-                return; // the pass goes on when the mail has ended
-            continue;
+        switch (m_queue.Mode(k)) {
+        case EntryMode::PopUp:
+            record(m_queue.Key(k), showNotice(k));
+            break;
+        case EntryMode::Mail:
+            handOverMail(k);
+            break;
         }
-        record(k, showNotice(k));
     }
-    finish();
 }
 
 DeliveryOutcome SchedulerTick::showNotice(int k) {
@@ -55,35 +51,32 @@ DeliveryOutcome SchedulerTick::showNotice(int k) {
         return m_window.ShowNotice(NoticeText(m_queue.DisplayLine(k), m_queue.Message(k)));
     } catch (const std::exception &fault) {
         qCWarning(lcTick, "The notice of entry %d could not be shown: %s", k, fault.what());
-        return {false, DeliveryOutcome::Reason::Fault, QString::fromLocal8Bit(fault.what())};
+        return DeliveryOutcome::Failed(m_now(), DeliveryOutcome::Reason::Fault,
+                                       QString::fromLocal8Bit(fault.what()));
     }
 }
 
-bool SchedulerTick::startMail(int k) {
-    const quint64 pass = m_pass;
-    try {
-        m_window.DispatchMail(k, [this, pass, k](const DeliveryOutcome &outcome) {
-            if (pass != m_pass || !m_running || m_next != k + 1)
-                return; // an answer nobody waits for any more
-            record(k, outcome);
-            walk();
-        });
-        return true;
-    } catch (const std::exception &fault) {
-        qCWarning(lcTick, "The mail of entry %d could not be started: %s", k, fault.what());
-        record(k, {false, DeliveryOutcome::Reason::Fault, QString::fromLocal8Bit(fault.what())});
-        return false;
-    }
+void SchedulerTick::handOverMail(int k) {
+    const EntryKey key = m_queue.Key(k);
+    // A mail handed over at an earlier tick is still on its way: its outcome decides whether
+    // it is tried again.
+    if (m_sender.Holds(key))
+        return;
+    m_sender.Hand({key, m_queue.Recipient(k), m_queue.Subject(k), m_queue.Message(k)},
+                  [this, key](const DeliveryOutcome &outcome) { record(key, outcome); });
 }
 
-void SchedulerTick::record(int k, const DeliveryOutcome &outcome) {
+void SchedulerTick::record(EntryKey key, const DeliveryOutcome &outcome) {
+    const int k = m_queue.PositionOf(key);
+    if (k < 0)
+        return;
     if (outcome.MailDelivered)
         m_queue.SetStatus(k, EntryStatus::Delivered);
     else
-        m_queue.SetStatus(k, EntryStatus::Retry, outcome.text);
+        m_queue.SetStatus(k, EntryStatus::TriedAndFailed, outcome.text);
 }
 
-void SchedulerTick::finish() {
-    m_running = false;
-    Q_EMIT Finished();
+void SchedulerTick::withdrawRemoved(int first, int last) {
+    for (int k = first; k <= last; ++k)
+        m_sender.Withdraw(m_queue.Key(k));
 }

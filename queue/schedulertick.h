@@ -1,6 +1,7 @@
 #pragma once
 
 #include "deliveryoutcome.h"
+#include "queueentry.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -8,62 +9,48 @@
 
 #include <functional>
 
+class MailSender;
 class NotificationQueue;
 
-// What a tick needs from the main window to deliver due entries, one way per mode. Each
-// delivery ends in one outcome.
+// What a tick needs from the main window to show a due pop-up.
 class TickWindow {
 public:
-    using Delivered = std::function<void(const DeliveryOutcome &)>;
-
     virtual ~TickWindow() = default;
     // Restores the main window and opens a new notice window with the text.
     virtual DeliveryOutcome ShowNotice(const QString &text) = 0;
-    // Starts sending entry k as mail and returns; `done` gets the outcome once, later.
-    virtual void DispatchMail(int k, Delivered done) = 0;
-    // True once the user has chosen to leave: the tick stops delivering.
+    // True once the user has chosen to leave: the tick delivers nothing more.
     virtual bool Leaving() const = 0;
 };
 
-// The scheduler's pass over the queue: every entry whose due minute has come
-// and that is not yet delivered is delivered by its mode, in position order,
-// and its status becomes delivered or retry, a retry with what went wrong. A mail is waited for by
-// reacting to its end, never inside a call: the pass goes on from the next position once the mail's
-// outcome has arrived.
+// The scheduler's pass over the queue. Every entry whose due minute has come and that is not
+// yet delivered is delivered by its mode, in position order: a pop-up is shown at once, and a
+// mail is handed to the one mail sender, unless it holds that mail already. The pass never
+// waits for a mail: it ends when it has looked at every entry, and each mail's outcome becomes
+// its entry's status when it comes, wherever the entry stands by then.
 class SchedulerTick : public QObject {
     Q_OBJECT
 public:
     using Clock = std::function<QDateTime()>;
 
-    SchedulerTick(NotificationQueue &queue, TickWindow &window, Clock now,
+    SchedulerTick(NotificationQueue &queue, TickWindow &window, MailSender &sender, Clock now,
                   QObject *parent = nullptr);
 
-    // Starts a pass. It ends with Finished, emitted before Start returns when
-    // no mail had to be waited for. Does nothing while a pass runs.
-    void Start();
-    bool Running() const { return m_running; }
+    // One pass; it has delivered or handed over everything that was due when it returns.
+    void Run();
 
     // The text of a notice: " " + display line, CR LF, the stored message.
     static QString NoticeText(const QString &displayLine, const QString &message);
 
-Q_SIGNALS:
-    void Finished();
-
 private:
-    // Delivers from the next position on, until a mail is under way or the pass is over.
-    void walk();
     DeliveryOutcome showNotice(int k);
-    // Starts the mail of entry k; false when it failed to start (the entry is then retried).
-    bool startMail(int k);
-    // The one place where an outcome becomes the entry's status.
-    void record(int k, const DeliveryOutcome &outcome);
-    void finish();
+    void handOverMail(int k);
+    // The one place where an outcome becomes the entry's status; nothing once it is removed.
+    void record(EntryKey key, const DeliveryOutcome &outcome);
+    // Entries about to be removed: their mail, if it has not started, is not sent.
+    void withdrawRemoved(int first, int last);
 
     NotificationQueue &m_queue;
     TickWindow &m_window;
+    MailSender &m_sender;
     Clock m_now;
-    bool m_running = false;
-    int m_count = 0;    // taken once a pass: nothing can store or remove meanwhile
-    int m_next = 0;     // the next position to look at
-    quint64 m_pass = 0; // tells a late answer of an earlier pass from this one's
 };

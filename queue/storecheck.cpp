@@ -14,11 +14,15 @@ bool IsBlank(const QString &text) {
 
 std::optional<StoreRefusal> Check(const StoreInput &input) {
     using Box = StoreRefusal::Box;
-    if (input.email) {
+    switch (input.mode) {
+    case EntryMode::PopUp:
+        break;
+    case EntryMode::Mail:
         if (IsBlank(input.originator))
             return StoreRefusal{NoOriginator, Box::Originator, true};
         if (IsBlank(input.recipient))
             return StoreRefusal{NoRecipient, Box::Recipient, true};
+        break;
     }
     if (IsBlank(input.subject))
         return StoreRefusal{NoSubject, Box::Subject, false};
@@ -34,15 +38,15 @@ std::optional<StoreRefusal> Check(const StoreInput &input) {
     return std::nullopt;
 }
 
-std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message, bool popUp) {
+std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message) {
     const std::optional<WallMinute> due = DueTime::Compose(input.date, input.hour, input.minute);
     if (!due.has_value())
         return std::nullopt;
     return QueueEntry{*due,
                       u' ' + message,
-                      EntryStatus::Waiting,
+                      EntryStatus::NeverTried,
                       input.recipient,
-                      popUp ? EntryMode::PopUp : EntryMode::Mail,
+                      input.mode,
                       input.subject};
 }
 

@@ -9,7 +9,7 @@
 
 // What the Store command reads from the main window.
 struct StoreInput {
-    bool email = false; // "E-mail" selected rather than "Pop Up"
+    EntryMode mode = EntryMode::PopUp; // "Pop Up" or "E-mail"
     QString originator; // Text7
     QString recipient;  // Text4
     QString subject;    // Text5
@@ -50,8 +50,8 @@ std::optional<StoreRefusal> Check(const StoreInput &input);
 
 // The entry a store that passed the check appends: the due minute from the
 // date and the time boxes, the message after one blank, waiting, by pop-up or
-// mail. Nothing when the boxes do not make a due time.
-std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message, bool popUp);
+// mail as the input says. Nothing when the boxes do not make a due time.
+std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message);
 
 // A box counts as blank when nothing but blanks is left after trimming spaces.
 bool IsBlank(const QString &text);

@@ -128,7 +128,6 @@ void TestForm1Startup::normalStartDefaults() {
     static const QRegularExpression address(u"^[^@\\s]+@[^@\\s]+\\.[^@\\s]+$"_s);
     QVERIFY2(address.match(f->Text4->text()).hasMatch(), qPrintable(f->Text4->text()));
     QCOMPARE(f->MailModule().ReplyTimeout, qint16(50));
-    QCOMPARE(f->MailModule().QueueFileName, QueueFileName);
     QCOMPARE(f.system.queries, 1);
     QCOMPARE(f.system.sizeAsked, 148u);
 

@@ -11,7 +11,7 @@ QueueEntry entry(int n) {
     const QString tag = QString::number(n);
     return {{QDate(2026, 12, 7), 10, n},
             u" message "_s + tag,
-            EntryStatus::Waiting,
+            EntryStatus::NeverTried,
             u"to"_s + tag + u"@example.org"_s,
             n % 2 ? EntryMode::Mail : EntryMode::PopUp,
             u"subject "_s + tag};
@@ -42,11 +42,11 @@ private Q_SLOTS:
                  (QStringList{u"2026/12/7 10:02"_s, e.Message, u"##"_s, e.Recipient, u"PU"_s,
                               e.Subject, u"07Dec2026 10:02"_s}));
         queue.SetStatus(0, EntryStatus::Delivered);
-        queue.SetStatus(1, EntryStatus::Retry);
+        queue.SetStatus(1, EntryStatus::TriedAndFailed);
         QCOMPARE(cells(queue, 0).mid(2, 3), (QStringList{u"OK"_s, entry(1).Recipient, u"MX"_s}));
         QCOMPARE(cells(queue, 1).at(2), u"WT"_s);
-        queue.SetStatus(0, EntryStatus::Waiting);
-        queue.SetStatus(1, EntryStatus::Waiting);
+        queue.SetStatus(0, EntryStatus::NeverTried);
+        queue.SetStatus(1, EntryStatus::NeverTried);
         QCOMPARE(queue.Entry(0), entry(1));
         QVERIFY(queue.Due(0).has_value());
         QCOMPARE(queue.Due(0)->minute, 1);
@@ -69,13 +69,13 @@ private Q_SLOTS:
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (int n = 1; n <= 4; ++n) {
             queue.Append(entry(n));
-            queue.SetStatus(n - 1, EntryStatus::Retry, u"why %1"_s.arg(n));
+            queue.SetStatus(n - 1, EntryStatus::TriedAndFailed, u"why %1"_s.arg(n));
         }
         queue.Remove(position);
         QCOMPARE(queue.Count(), left.size());
         for (int k = 0; k < left.size(); ++k) {
             QueueEntry expected = entry(left[k]);
-            expected.Status = EntryStatus::Retry;
+            expected.Status = EntryStatus::TriedAndFailed;
             QCOMPARE(queue.Entry(k), expected);
             QCOMPARE(queue.Due(k)->minute, left[k]);
             // Why it waits moves with the entry.
@@ -90,11 +90,11 @@ private Q_SLOTS:
         queue.Append(entry(1));
         queue.Append(entry(2));
         QSignalSpy changed(&queue, &QAbstractItemModel::dataChanged);
-        queue.SetStatus(1, EntryStatus::Retry);
+        queue.SetStatus(1, EntryStatus::TriedAndFailed);
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed[0][0].toModelIndex(), queue.index(1, NotificationQueue::StatusColumn));
         QueueEntry expected = entry(2);
-        expected.Status = EntryStatus::Retry;
+        expected.Status = EntryStatus::TriedAndFailed;
         QCOMPARE(queue.Entry(1), expected);
         QCOMPARE(queue.Entry(0), entry(1));
         queue.SetStatus(7, EntryStatus::Delivered); // not a position: nothing happens

@@ -1,10 +1,11 @@
 #include "duetime.h"
+#include "mailsender.h"
 #include "notificationqueue.h"
 #include "schedulertick.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
+#include <deque>
 #include <functional>
 #include <stdexcept>
 
@@ -12,35 +13,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Records what a tick asks of the window.
+// Records the notices a tick opens.
 class FakeWindow : public TickWindow {
 public:
-    explicit FakeWindow(NotificationQueue &queue)
-        : queue(queue) {}
     DeliveryOutcome ShowNotice(const QString &text) override {
         if (noticeThrows)
             throw std::runtime_error("notice failed");
         notices << text;
-        return {true, DeliveryOutcome::Reason::None, {}};
-    }
-    void DispatchMail(int k, Delivered done) override {
-        mailed << k;
-        if (mailThrows)
-            throw std::runtime_error("mail path failed");
-        if (leaveDuringMail)
-            leaving = true;
-        pending = std::move(done);
+        return DeliveryOutcome::Delivered();
     }
     bool Leaving() const override { return leaving; }
 
-    NotificationQueue &queue;
-    Delivered pending; // the mail under way, answered by the test
     QStringList notices;
-    QList<int> mailed;
-    bool serverAccepts = true;
-    bool mailThrows = false;
     bool noticeThrows = false;
-    bool leaveDuringMail = false;
     bool leaving = false;
 };
 
@@ -49,43 +34,59 @@ QDateTime at(int hour, int minute, int second) {
 }
 
 QueueEntry entry(const QString &due, EntryMode mode, const QString &message = u" hi"_s) {
-    return {*DueTime::Read(due), message, EntryStatus::Waiting,
+    return {*DueTime::Read(due), message, EntryStatus::NeverTried,
             u"to@example.org"_s, mode,    u"subject"_s};
 }
 
 // What a mail session ends in, as far as the tick reads it.
 DeliveryOutcome Outcome(bool delivered) {
     if (delivered)
-        return {true, DeliveryOutcome::Reason::None, {}};
+        return DeliveryOutcome::Delivered();
     return {false, DeliveryOutcome::Reason::Refused, u"12-07-2026 07:40:05 Mail not delivered"_s};
 }
 
 constexpr auto OK = EntryStatus::Delivered;
-constexpr auto WT = EntryStatus::Retry;
-constexpr auto Waiting = EntryStatus::Waiting;
+constexpr auto WT = EntryStatus::TriedAndFailed;
+constexpr auto NeverTried = EntryStatus::NeverTried;
 
 } // namespace
 
 class TestSchedulerTick : public QObject {
     Q_OBJECT
 
+    // A tick with the real mail sender, whose sessions are the test's to answer.
     struct Setup {
         NotificationQueue queue;
-        FakeWindow window{queue};
+        FakeWindow window;
         QDateTime now = at(7, 40, 5);
         int clockReads = 0;
-        SchedulerTick tick{queue, window, [this] {
+        std::deque<MailSender::Done> sessions; // started and not yet answered, oldest first
+        QStringList mailed;                     // each session's message, in the order started
+        bool dispatchThrows = false;
+        MailSender sender{[this](const MailJob &mail, MailSender::Done done) {
+                              mailed << mail.message;
+                              if (dispatchThrows)
+                                  throw std::runtime_error("mail path failed");
+                              sessions.push_back(std::move(done));
+                          },
+                          [this] { return now; }};
+        SchedulerTick tick{queue, window, sender, [this] {
                                ++clockReads;
                                return now;
                            }};
-        // A whole pass, every mail answered as the server would.
-        void Tick() {
-            QSignalSpy finished(&tick, &SchedulerTick::Finished);
-            tick.Start();
-            while (window.pending)
-                std::exchange(window.pending, {})(Outcome(window.serverAccepts));
-            QCOMPARE(finished.size(), 1);
-            QVERIFY(!tick.Running());
+        // Ends the oldest session as the server would.
+        void Answer(bool accepted) {
+            QVERIFY(!sessions.empty());
+            MailSender::Done done = std::move(sessions.front());
+            sessions.pop_front();
+            done(Outcome(accepted));
+        }
+        // A tick, then every mail answered.
+        void Tick(bool serverAccepts = true) {
+            tick.Run();
+            while (!sessions.empty())
+                Answer(serverAccepts);
+            QVERIFY(sender.Idle());
         }
     };
 
@@ -111,7 +112,7 @@ private Q_SLOTS:
         s.queue.Append(entry(due, EntryMode::PopUp));
         s.Tick();
         QCOMPARE(s.window.notices.size(), delivered ? 1 : 0);
-        QCOMPARE(s.queue.Status(0), delivered ? OK : Waiting);
+        QCOMPARE(s.queue.Status(0), delivered ? OK : NeverTried);
     }
 
     void popUpTextHasTwoLines() {
@@ -144,73 +145,101 @@ private Q_SLOTS:
         QCOMPARE(s.queue.Status(0), OK);
     }
 
-    void failedMailIsRetriedUntilAccepted() {
+    // A refused mail is tried again at the first tick after its attempt has ended, and only
+    // then: a tick while it is on its way hands nothing over.
+    void failedMailIsRetriedOnceItsAttemptHasEnded() {
         Setup s;
-        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail));
-        s.window.serverAccepts = false;
-        s.Tick();
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail, u" rent"_s));
+        s.tick.Run();
+        s.tick.Run();
+        QCOMPARE(s.mailed, QStringList{u" rent"_s});
+        s.Answer(false);
         QCOMPARE(s.queue.Status(0), WT);
-        s.Tick();
+        s.Tick(false);
         QCOMPARE(s.queue.Status(0), WT);
-        s.window.serverAccepts = true;
-        s.Tick();
+        s.Tick(true);
         QCOMPARE(s.queue.Status(0), OK);
         s.Tick();
-        QCOMPARE(s.window.mailed, (QList<int>{0, 0, 0}));
+        QCOMPARE(s.mailed.size(), 3);
     }
 
-    // Every delivery starts from "not delivered": a pop-up's success must not
-    // leak into the next mail entry's status.
-    void mailFlagIsClearedBeforeEachDelivery() {
-        Setup s;
-        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::PopUp));
-        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail));
-        s.window.mailThrows = true; // leaves the flag untouched
-        s.Tick();
-        QCOMPARE(s.queue.Status(0), OK);
-        QCOMPARE(s.queue.Status(1), WT);
-    }
-
+    // A failure inside a tick ends that entry as a retry, in the shape every failure has, and
+    // the tick goes on.
     void failuresInsideATickDoNotStopIt() {
         Setup s;
         s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail));
         s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::PopUp));
-        s.window.mailThrows = true;
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail));
+        s.dispatchThrows = true;
         s.Tick();
-        QCOMPARE(s.queue.Status(0), WT); // the mail path threw
-        QCOMPARE(s.queue.Status(1), OK); // the tick went on
+        QCOMPARE(s.queue.Status(0), WT);
+        QCOMPARE(s.queue.Status(1), OK);
+        QCOMPARE(s.queue.Status(2), WT); // the sender went on to the next mail
+        const auto why = [&](int k) {
+            return s.queue.index(k, NotificationQueue::StatusColumn).data(Qt::ToolTipRole);
+        };
+        QCOMPARE(why(0).toString(), u"12-07-2026 07:40:05 mail path failed"_s);
 
         Setup t;
         t.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::PopUp));
         t.window.noticeThrows = true;
         t.Tick();
         QCOMPARE(t.queue.Status(0), WT);
-        const QModelIndex status = t.queue.index(0, NotificationQueue::StatusColumn);
-        QCOMPARE(status.data(Qt::ToolTipRole).toString(), u"notice failed"_s); // why it waits
+        QCOMPARE(t.queue.index(0, NotificationQueue::StatusColumn).data(Qt::ToolTipRole),
+                 u"12-07-2026 07:40:05 notice failed"_s);
     }
 
-    // The pass waits for a mail's end before it looks at the next entry, and
-    // an answer that comes twice counts once.
-    void passGoesOnWhenTheMailHasEnded() {
+    // No mail holds up a reminder: a pop-up behind a mail whose server never answers is shown
+    // at its tick, and mails go out one after another, in the order they came due.
+    void popUpBehindASilentMailIsShownAtItsTick() {
         Setup s;
-        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail));
-        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::PopUp));
-        QSignalSpy finished(&s.tick, &SchedulerTick::Finished);
-        s.tick.Start();
-        s.tick.Start(); // a second start while one runs changes nothing
-        QVERIFY(s.tick.Running());
-        QCOMPARE(s.window.mailed, QList<int>{0});
-        QVERIFY(s.window.notices.isEmpty());
-        QCOMPARE(s.queue.Status(0), Waiting);
-
-        const TickWindow::Delivered done = std::exchange(s.window.pending, {});
-        done(Outcome(false));
-        QCOMPARE(s.queue.Status(0), WT);
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail, u" first"_s));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail, u" second"_s));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::PopUp, u" note"_s));
+        s.tick.Run();
         QCOMPARE(s.window.notices.size(), 1);
-        QCOMPARE(finished.size(), 1);
-        done(Outcome(true));
+        QCOMPARE(s.queue.Status(2), OK);
+        QCOMPARE(s.mailed, QStringList{u" first"_s}); // one session at a time
+        QCOMPARE(s.queue.Status(0), NeverTried);
+
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::PopUp, u" later"_s));
+        s.tick.Run(); // the first mail still waits for its server
+        QCOMPARE(s.window.notices.size(), 2);
+        QCOMPARE(s.mailed, QStringList{u" first"_s});
+
+        MailSender::Done first = std::move(s.sessions.front());
+        s.sessions.pop_front();
+        first(Outcome(false));
+        first(Outcome(true)); // an answer that comes twice counts once
         QCOMPARE(s.queue.Status(0), WT);
-        QCOMPARE(finished.size(), 1);
+        QCOMPARE(s.mailed, (QStringList{u" first"_s, u" second"_s}));
+        QCOMPARE(s.sender.Sending(), s.queue.Key(1));
+    }
+
+    // Each outcome reaches its own entry, wherever removals have moved it; a mail not yet
+    // started goes with its row.
+    void outcomeFindsItsRowAfterRemovals() {
+        Setup s;
+        s.queue.Append(entry(u"2026/12/7 09:00"_s, EntryMode::PopUp)); // not yet due
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail, u" a"_s));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail, u" b"_s));
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail, u" c"_s));
+        s.tick.Run();
+        s.queue.Remove(0); // a, in flight, moves to 0
+        s.queue.Remove(1); // b, not started, goes
+        s.Answer(false);
+        QCOMPARE(s.queue.Status(0), WT);
+        QCOMPARE(s.queue.Message(1), u" c"_s);
+        QCOMPARE(s.sender.Sending(), s.queue.Key(1));
+        s.queue.Remove(0); // c, in flight, moves to 0
+        s.Answer(true);
+        QCOMPARE(s.queue.Count(), 1);
+        QCOMPARE(s.queue.Status(0), OK);
+        QCOMPARE(s.mailed, (QStringList{u" a"_s, u" c"_s}));
+        // A key is never given again: a later entry does not take an outcome meant for another.
+        QCOMPARE(s.queue.PositionOf(s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail))),
+                 1);
+        QCOMPARE(s.queue.Key(0) < s.queue.Key(1), true);
     }
 
     // There is no bound on the positions that get a notice.
@@ -223,14 +252,14 @@ private Q_SLOTS:
         QCOMPARE(s.queue.Status(39), OK);
     }
 
-    void leavingStopsTheTickAfterTheCurrentEntry() {
+    void leavingDeliversNothing() {
         Setup s;
         s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail));
-        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::Mail));
-        s.window.leaveDuringMail = true;
+        s.queue.Append(entry(u"2026/12/7 07:40"_s, EntryMode::PopUp));
+        s.window.leaving = true;
         s.Tick();
-        QCOMPARE(s.window.mailed, QList<int>{0});
-        QCOMPARE(s.queue.Status(1), Waiting);
+        QVERIFY(s.mailed.isEmpty());
+        QVERIFY(s.window.notices.isEmpty());
     }
 
     // The clock comes from real instants, read as local time in the zone the
@@ -246,7 +275,7 @@ private Q_SLOTS:
         spring.now = instant("2027-03-28T00:59:55Z"); // 01:59:55 CET
         QCOMPARE(spring.now.time(), QTime(1, 59, 55));
         spring.Tick();
-        QCOMPARE(spring.queue.Status(0), Waiting);
+        QCOMPARE(spring.queue.Status(0), NeverTried);
         spring.now = instant("2027-03-28T01:00:05Z"); // 03:00:05 CEST
         QCOMPARE(spring.now.time(), QTime(3, 0, 5));
         spring.Tick();

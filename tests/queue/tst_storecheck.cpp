@@ -9,12 +9,16 @@ using Box = StoreRefusal::Box;
 static const QDate Day(2001, 3, 5);
 
 Q_DECLARE_METATYPE(StoreRefusal::Box)
+Q_DECLARE_METATYPE(EntryMode)
+
+constexpr auto Mail = EntryMode::Mail;
+constexpr auto PopUp = EntryMode::PopUp;
 
 class TestStoreCheck : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void refusals_data() {
-        QTest::addColumn<bool>("email");
+        QTest::addColumn<EntryMode>("mode");
         QTest::addColumn<QString>("originator");
         QTest::addColumn<QString>("recipient");
         QTest::addColumn<QString>("subject");
@@ -25,34 +29,34 @@ private Q_SLOTS:
         QTest::addColumn<bool>("blank");
 
         QTest::newRow("mail: originator of blanks only")
-            << true << u"   "_s << u"a@b"_s << u"s"_s << u"00"_s << u"01"_s
-            << StoreCheck::NoOriginator << Box::Originator << true;
+            << Mail << u"   "_s << u"a@b"_s << u"s"_s << u"00"_s << u"01"_s
+            << u"Please specify the originator e-mail address."_s << Box::Originator << true;
         QTest::newRow("mail: both addresses empty, originator told first")
-            << true << QString() << QString() << QString() << u"00"_s << u"01"_s
-            << StoreCheck::NoOriginator << Box::Originator << true;
+            << Mail << QString() << QString() << QString() << u"00"_s << u"01"_s
+            << u"Please specify the originator e-mail address."_s << Box::Originator << true;
         QTest::newRow("mail: recipient empty")
-            << true << u"me@here"_s << u" "_s << u"s"_s << u"00"_s << u"01"_s
-            << StoreCheck::NoRecipient << Box::Recipient << true;
+            << Mail << u"me@here"_s << u" "_s << u"s"_s << u"00"_s << u"01"_s
+            << u"Please specify the destination e-mail address."_s << Box::Recipient << true;
         QTest::newRow("mail: subject empty")
-            << true << u"me@here"_s << u"you@there"_s << u"  "_s << u"00"_s << u"01"_s
-            << StoreCheck::NoSubject << Box::Subject << false;
+            << Mail << u"me@here"_s << u"you@there"_s << u"  "_s << u"00"_s << u"01"_s
+            << u"Please specify the subject."_s << Box::Subject << false;
         QTest::newRow("pop-up: subject needed too")
-            << false << QString() << QString() << QString() << u"00"_s << u"01"_s
-            << StoreCheck::NoSubject << Box::Subject << false;
-        QTest::newRow("pop-up: hour 25") << false << QString() << QString() << u"s"_s << u"25"_s
-                                         << u"01"_s << StoreCheck::BadHour << Box::Hour << false;
+            << PopUp << QString() << QString() << QString() << u"00"_s << u"01"_s
+            << u"Please specify the subject."_s << Box::Subject << false;
+        QTest::newRow("pop-up: hour 25") << PopUp << QString() << QString() << u"s"_s << u"25"_s
+                                         << u"01"_s << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << Box::Hour << false;
         QTest::newRow("pop-up: hour empty")
-            << false << QString() << QString() << u"s"_s << QString() << u"01"_s
-            << StoreCheck::BadHour << Box::Hour << false;
+            << PopUp << QString() << QString() << u"s"_s << QString() << u"01"_s
+            << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << Box::Hour << false;
         QTest::newRow("pop-up: minute letters")
-            << false << QString() << QString() << u"s"_s << u"07"_s << u"ab"_s
-            << StoreCheck::BadMinute << Box::Minute << false;
+            << PopUp << QString() << QString() << u"s"_s << u"07"_s << u"ab"_s
+            << u"Please specify the minute as a number from 00 to 59 in the minute box."_s << Box::Minute << false;
         QTest::newRow("mail: address checks come before the time")
-            << true << QString() << u"x"_s << u"s"_s << u"99"_s << u"99"_s
-            << StoreCheck::NoOriginator << Box::Originator << true;
+            << Mail << QString() << u"x"_s << u"s"_s << u"99"_s << u"99"_s
+            << u"Please specify the originator e-mail address."_s << Box::Originator << true;
     }
     void refusals() {
-        QFETCH(bool, email);
+        QFETCH(EntryMode, mode);
         QFETCH(QString, originator);
         QFETCH(QString, recipient);
         QFETCH(QString, subject);
@@ -62,7 +66,7 @@ private Q_SLOTS:
         QFETCH(Box, box);
         QFETCH(bool, blank);
         const auto refusal =
-            StoreCheck::Check({email, originator, recipient, subject, Day, hour, minute, 0});
+            StoreCheck::Check({mode, originator, recipient, subject, Day, hour, minute, 0});
         QVERIFY(refusal);
         QCOMPARE(refusal->message, message);
         QCOMPARE(refusal->box, box);
@@ -74,46 +78,46 @@ private Q_SLOTS:
     void dates_data() {
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QString>("message");
-        QTest::newRow("first day of year 1") << QDate(1, 1, 1) << StoreCheck::BadHour;
-        QTest::newRow("last day of 9999") << QDate(9999, 12, 31) << StoreCheck::BadHour;
-        QTest::newRow("no date") << QDate() << StoreCheck::BadDate;
-        QTest::newRow("year -1") << QDate(-1, 12, 31) << StoreCheck::BadDate;
-        QTest::newRow("year -4714") << QDate(-4714, 11, 24) << StoreCheck::BadDate;
-        QTest::newRow("year 10000") << QDate(10000, 1, 1) << StoreCheck::BadDate;
+        QTest::newRow("first day of year 1") << QDate(1, 1, 1) << u"Please specify the hour as a number from 00 to 23 in the hour box."_s;
+        QTest::newRow("last day of 9999") << QDate(9999, 12, 31) << u"Please specify the hour as a number from 00 to 23 in the hour box."_s;
+        QTest::newRow("no date") << QDate() << u"Please choose a date from the year 1 to 9999 on the calendar."_s;
+        QTest::newRow("year -1") << QDate(-1, 12, 31) << u"Please choose a date from the year 1 to 9999 on the calendar."_s;
+        QTest::newRow("year -4714") << QDate(-4714, 11, 24) << u"Please choose a date from the year 1 to 9999 on the calendar."_s;
+        QTest::newRow("year 10000") << QDate(10000, 1, 1) << u"Please choose a date from the year 1 to 9999 on the calendar."_s;
     }
     void dates() {
         QFETCH(QDate, date);
         QFETCH(QString, message);
         const auto refusal =
-            StoreCheck::Check({false, QString(), QString(), u"s"_s, date, u"24"_s, u"01"_s, 0});
+            StoreCheck::Check({PopUp, QString(), QString(), u"s"_s, date, u"24"_s, u"01"_s, 0});
         QVERIFY(refusal);
         QCOMPARE(refusal->message, message);
-        QCOMPARE(refusal->box, message == StoreCheck::BadDate ? Box::Calendar : Box::Hour);
+        QCOMPARE(refusal->box, message == u"Please choose a date from the year 1 to 9999 on the calendar."_s ? Box::Calendar : Box::Hour);
         const auto noSubject =
-            StoreCheck::Check({false, QString(), QString(), QString(), date, u"24"_s, u"01"_s, 0});
-        QVERIFY(noSubject && noSubject->message == StoreCheck::NoSubject);
+            StoreCheck::Check({PopUp, QString(), QString(), QString(), date, u"24"_s, u"01"_s, 0});
+        QVERIFY(noSubject && noSubject->message == u"Please specify the subject."_s);
     }
 
     void acceptsWhatCanBeStored() {
         // Pop-up mode needs no addresses; typed "07" is a valid minute.
         QVERIFY(
-            !StoreCheck::Check({false, QString(), QString(), u" x "_s, Day, u"23"_s, u"07"_s, 0}));
+            !StoreCheck::Check({PopUp, QString(), QString(), u" x "_s, Day, u"23"_s, u"07"_s, 0}));
         QVERIFY(!StoreCheck::Check(
-            {true, u"a@b"_s, u"c@d"_s, u"Reminder."_s, Day, u"0"_s, u"59"_s, 5}));
+            {Mail, u"a@b"_s, u"c@d"_s, u"Reminder."_s, Day, u"0"_s, u"59"_s, 5}));
         // A tab is not a blank for the "blank box" rule: only spaces are trimmed.
         QVERIFY(
-            !StoreCheck::Check({false, QString(), QString(), u"\t"_s, Day, u"00"_s, u"01"_s, 0}));
+            !StoreCheck::Check({PopUp, QString(), QString(), u"\t"_s, Day, u"00"_s, u"01"_s, 0}));
     }
 
     void queueHoldsAtMost32767() {
-        const StoreInput almost{false, QString(), QString(), u"s"_s,
+        const StoreInput almost{PopUp, QString(), QString(), u"s"_s,
                                 Day,   u"00"_s,   u"01"_s,   NotificationQueue::MaxEntries - 1};
         QVERIFY(!StoreCheck::Check(almost));
         StoreInput full = almost;
         full.queueCount = NotificationQueue::MaxEntries;
         const auto refusal = StoreCheck::Check(full);
         QVERIFY(refusal);
-        QCOMPARE(refusal->message, StoreCheck::QueueFull);
+        QCOMPARE(refusal->message, u"The queue is full (32767 notifications). Remove some before storing more."_s);
     }
 };
 

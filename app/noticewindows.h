@@ -6,15 +6,13 @@
 
 class Form2;
 
-// When the main window closes and when the program ends. An exit closes the
-// notice windows together with the main window; closing the main window
-// alone leaves them open. The program ends once the main window has closed
-// and no notice window is left.
-class ExitRules : public QObject {
+// The notice windows the program opens, and its end: the program ends once the
+// main window has closed and no notice window is left. An exit closes the
+// notices together with the main window; closing the main window alone leaves
+// them open.
+class NoticeWindows : public QObject {
     Q_OBJECT
 public:
-    enum class Request { CloseWindow, ExitProgram };
-
     // Opens a notice window showing `text`; it leaves the list when it closes.
     void OpenNotice(const QString &text);
     // The notice windows still open, oldest first.

@@ -1,0 +1,142 @@
+// How late a pop-up comes when a mail to a silent server is due in the same
+// minute, stored before it, and how long Store is out of the person's reach
+// meanwhile. One tick, through the real main window, against a loopback server
+// that accepts the connection and never greets. Prints figures.
+// Usage: bench_popup_behind_mail [reply wait in seconds, default 50]
+#include "benchsupport.h"
+#include "form1.h"
+#include "form2.h"
+#include "monthcalendar.h"
+#include "prompts.h"
+#include "winsock.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+class SilentPrompts : public Prompts {
+public:
+    int MsgBox(QWidget *, const QString &, int, const QString &) override { return vbOK; }
+};
+
+// Times, from the start of the tick, when a notice is first shown and each
+// stretch in which Store was disabled.
+class Watch : public QObject {
+public:
+    Watch(QPushButton *store, QElapsedTimer &clock)
+        : m_store(store)
+        , m_clock(clock) {}
+
+    qint64 noticeShownNs = -1;
+    qint64 storeDisabledNs = 0;
+    int storeDisabledStretches = 0;
+
+    // Store as it stands once the run is over: a stretch still open counts up to now.
+    void Close() {
+        if (m_disabledSince >= 0)
+            storeDisabledNs += m_clock.nsecsElapsed() - m_disabledSince;
+        m_disabledSince = -1;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Show && noticeShownNs < 0 && qobject_cast<Form2 *>(watched))
+            noticeShownNs = m_clock.nsecsElapsed();
+        if (event->type() == QEvent::EnabledChange && watched == m_store) {
+            if (!m_store->isEnabled() && m_disabledSince < 0) {
+                m_disabledSince = m_clock.nsecsElapsed();
+                ++storeDisabledStretches;
+            } else if (m_store->isEnabled() && m_disabledSince >= 0) {
+                storeDisabledNs += m_clock.nsecsElapsed() - m_disabledSince;
+                m_disabledSince = -1;
+            }
+        }
+        return false;
+    }
+
+private:
+    QPushButton *m_store;
+    QElapsedTimer &m_clock;
+    qint64 m_disabledSince = -1;
+};
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int waitSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 50;
+
+    SilentServer silent;
+    if (!silent.Listen()) {
+        std::fprintf(stderr, "cannot listen on 127.0.0.1\n");
+        return 1;
+    }
+
+    SilentPrompts prompts;
+    Form1Services services;
+    services.prompts = &prompts;
+    Form1 form(std::move(services));
+    form.Timer2->stop();
+    form.show();
+    form.Winsock1->setPortOverride(silent.serverPort());
+    form.MailModule().ReplyTimeoutOverride = std::chrono::seconds(waitSeconds);
+
+    // A mail first, then a pop-up, both due this minute.
+    const QDateTime now = QDateTime::currentDateTime();
+    form.Calendar1->SetValue(now.date());
+    form.Combo1->setEditText(now.toString(QStringLiteral("HH")));
+    form.Combo2->setEditText(now.toString(QStringLiteral("mm")));
+    form.Text3->setText(QStringLiteral("127.0.0.1"));
+    form.Text7->setText(QStringLiteral("bench@example.org"));
+    form.Text4->setText(QStringLiteral("reader@example.org"));
+    form.Text2->setPlainText(QStringLiteral("the mail"));
+    form.Option2->setChecked(true);
+    form.Command2_Click();
+    form.Text2->setPlainText(QStringLiteral("the pop-up"));
+    form.Option1->setChecked(true);
+    form.Command2_Click();
+
+    QElapsedTimer clock;
+    Watch watch(form.Command2, clock);
+    app.installEventFilter(&watch);
+    // The run ends once the notice is up and Store is back, or when the mail's wait is over.
+    QTimer done;
+    QObject::connect(&done, &QTimer::timeout, &app, [&] {
+        const bool over = watch.noticeShownNs >= 0 && form.Command2->isEnabled();
+        if (over || clock.elapsed() > (waitSeconds + 10) * 1000)
+            app.quit();
+    });
+    clock.start();
+    form.Timer2_Timer();
+    done.start(1);
+    app.exec();
+    watch.Close();
+    app.removeEventFilter(&watch);
+
+    const auto ms = [](qint64 ns) { return double(ns) / 1e6; };
+    std::printf("a pop-up behind a mail to a silent server (reply wait %d s), one tick:\n",
+                waitSeconds);
+    if (watch.noticeShownNs < 0)
+        std::printf("  pop-up shown: not within %d s of the tick\n", waitSeconds + 10);
+    else
+        std::printf("  pop-up shown %.3f ms after the tick began\n", ms(watch.noticeShownNs));
+    std::printf("  Store disabled for %.3f ms in all (%d stretch%s)\n", ms(watch.storeDisabledNs),
+                watch.storeDisabledStretches, watch.storeDisabledStretches == 1 ? "" : "es");
+    std::printf("  statuses: mail %s, pop-up %s\n",
+                qPrintable(NotificationQueue::StatusText(form.Queue().Status(0))),
+                qPrintable(NotificationQueue::StatusText(form.Queue().Status(1))));
+    form.CloseNotices();
+    return 0;
+}
