@@ -354,6 +354,30 @@ private Q_SLOTS:
         QVERIFY(w.form->Command1->isEnabled()); // its mail has ended: the pick holds again
     }
 
+    // Until the user picks a date, the calendar's date is today's, also after midnight, so a
+    // time stored next morning is not for yesterday. A date the user picked stays.
+    void dateFollowsTheDayUntilPicked() {
+        Window w;
+        w.now = QDateTime(QDate(2026, 12, 7), QTime(23, 59, 59));
+        w.form->Timer1_Timer();
+        QCOMPARE(w.form->Calendar1->Value(), QDate(2026, 12, 7));
+        w.now = QDateTime(QDate(2026, 12, 8), QTime(0, 0, 0));
+        w.form->Timer1_Timer();
+        QCOMPARE(w.form->Calendar1->Value(), QDate(2026, 12, 8));
+
+        w.now = QDateTime(QDate(2026, 12, 8), QTime(8, 0, 5));
+        w.form->Combo1->setEditText(u"09"_s);
+        w.Store(false, u"not yet"_s);
+        w.Tick();
+        QVERIFY(w.form->Notices().isEmpty());
+        QCOMPARE(Ui::Items(w.form->List8), QStringList{u"08Dec2026 09:00"_s});
+
+        Ui::ClickDay(w.form->Calendar1, QDate(2026, 12, 24));
+        w.now = QDateTime(QDate(2026, 12, 9), QTime(0, 0, 1));
+        w.form->Timer1_Timer();
+        QCOMPARE(w.form->Calendar1->Value(), QDate(2026, 12, 24));
+    }
+
     // Leaving in the middle of a tick: the window closes at once, the mail
     // session ends as abandoned, and the tick records that and stops.
     void leavingDuringAMailWait_data() {

@@ -112,11 +112,8 @@ void TestModule2::addTrayIconFillsRecord() {
     RecordingShell shell;
     Module2 module(shell);
     QWidget window;
-    // As start-up prepares the record.
-    module.TrayIconData.cbSize = NotifyIconDataSize;
-    module.TrayIconData.uCallbackMessage = TrayCallbackMessage;
-    module.TrayIconData.szTip = QString(64, QLatin1Char(' '));
-    module.TrayIconData.hWnd = &window;
+    module.PrepareTrayRecord(&window); // as start-up does
+    module.TrayIconData.uFlags = 0;    // the add sets the flags it needs itself
 
     const QIcon icon = SomeIcon();
     module.AddTrayIcon(1, QStringLiteral("Tallowick32"), icon);
