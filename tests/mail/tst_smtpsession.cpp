@@ -560,6 +560,7 @@ void TestSmtpSession::socketErrors() {
     session.Send(port, server);
     QVERIFY(!session.outcome->MailDelivered);
     QCOMPARE(session.view.result, Stamp + errorText);
+    QCOMPARE(session.outcome->text, session.view.result); // what the row's tooltip says
     QCOMPARE(session.view.events, Stamp + QStringLiteral(" Connecting to: ") + server);
     QCOMPARE(session.view.Lamps(), FailedAtRow(1));
     QCOMPARE(session.socket.State(), 0);
@@ -581,6 +582,8 @@ void TestSmtpSession::socketStillOpenAtStart() {
     QCOMPARE(session.view.result, QString());
     QCOMPARE(session.view.Lamps(), QStringLiteral("0P 8F") + Idle);
     QVERIFY(!session.outcome->MailDelivered);
+    // Why the row waits has the shape of every failure: the date and time, then what went wrong.
+    QCOMPARE(session.outcome->text, Stamp + QStringLiteral(" Error on Tcp status:  7"));
     QCOMPARE(session.socket.State(), 0);
     QTest::qWait(100);
     QCOMPARE(server.Commands(), QStringList());
