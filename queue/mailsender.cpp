@@ -2,7 +2,6 @@
 
 #include <QLoggingCategory>
 
-#include <algorithm>
 #include <exception>
 
 Q_LOGGING_CATEGORY(lcMailSender, "tallowick.mailsender")
@@ -15,13 +14,13 @@ MailSender::MailSender(Dispatch dispatch, Clock now, QObject *parent)
 void MailSender::Hand(MailJob job, Done done) {
     if (m_stopped)
         return;
+    m_held.insert(job.key);
     m_waiting.push_back({std::move(job), std::move(done)});
     startNext();
 }
 
 bool MailSender::Holds(EntryKey key) const {
-    return (m_current && m_current->job.key == key) ||
-           std::ranges::any_of(m_waiting, [key](const Handed &h) { return h.job.key == key; });
+    return m_held.contains(key);
 }
 
 EntryKey MailSender::Sending() const {
@@ -29,11 +28,16 @@ EntryKey MailSender::Sending() const {
 }
 
 void MailSender::Withdraw(EntryKey key) {
+    if (!m_held.contains(key) || Sending() == key)
+        return;
     std::erase_if(m_waiting, [key](const Handed &h) { return h.job.key == key; });
+    m_held.remove(key);
 }
 
 void MailSender::Stop() {
     m_stopped = true;
+    for (const Handed &handed : m_waiting)
+        m_held.remove(handed.job.key);
     m_waiting.clear();
 }
 
@@ -60,6 +64,7 @@ void MailSender::ended(quint64 session, const DeliveryOutcome &outcome) {
     if (session != m_session || !m_current)
         return; // answered already
     const Done done = std::move(m_current->done);
+    m_held.remove(m_current->job.key);
     m_current.reset();
     Q_EMIT SendingChanged();
     if (done)

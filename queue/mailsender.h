@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <deque>
@@ -61,6 +62,7 @@ private:
     Clock m_now;
     std::deque<Handed> m_waiting;
     std::optional<Handed> m_current;
+    QSet<EntryKey> m_held; // the keys of m_waiting and m_current: a tick asks for each due mail
     quint64 m_session = 0; // tells a late or repeated answer from the running session's
     bool m_stopped = false;
 };
