@@ -1,12 +1,12 @@
 #pragma once
 
-#include "noticewindows.h"
 #include "form1controls.h"
 #include "mailprogressview.h"
 #include "mailsender.h"
 #include "module1.h"
 #include "module2.h"
 #include "module3.h"
+#include "noticewindows.h"
 #include "notificationqueue.h"
 #include "osversion.h"
 #include "schedulertick.h"

@@ -10,7 +10,8 @@ void NoticeWindows::OpenNotice(const QString &text) {
     notice->show();
     m_notices.append(notice);
     // Queued: by the time it runs the notice is gone from the open ones.
-    connect(notice, &QObject::destroyed, this, &NoticeWindows::endIfNoWindowLeft, Qt::QueuedConnection);
+    connect(notice, &QObject::destroyed, this, &NoticeWindows::endIfNoWindowLeft,
+            Qt::QueuedConnection);
 }
 
 QList<Form2 *> NoticeWindows::Notices() const {

@@ -125,7 +125,9 @@ int main(int argc, char *argv[]) {
     watch.Close();
     app.removeEventFilter(&watch);
 
-    const auto ms = [](qint64 ns) { return double(ns) / 1e6; };
+    const auto ms = [](qint64 ns) {
+        return double(ns) / 1e6;
+    };
     std::printf("a pop-up behind a mail to a silent server (reply wait %d s), one tick:\n",
                 waitSeconds);
     if (watch.noticeShownNs < 0)

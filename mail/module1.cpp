@@ -163,10 +163,8 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
         // One session at a time: the caller's mail never started.
         QMetaObject::invokeMethod(
             this,
-            [done = std::move(done), outcome = DeliveryOutcome::Failed(m_now(), Reason::Busy,
-                                                                       AbandonedText)] {
-                done(outcome);
-            },
+            [done = std::move(done), outcome = DeliveryOutcome::Failed(
+                                         m_now(), Reason::Busy, AbandonedText)] { done(outcome); },
             Qt::QueuedConnection);
         return;
     }

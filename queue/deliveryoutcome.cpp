@@ -12,8 +12,8 @@ DeliveryOutcome DeliveryOutcome::Failed(const QDateTime &attempt, Reason reason,
 QString DeliveryOutcome::Stamp(const QDateTime &when) {
     const QDate date = when.date();
     const QTime time = when.time();
-    return QString::asprintf("%02d-%02d-%04d %02d:%02d:%02d", date.month(), date.day(),
-                             date.year(), time.hour(), time.minute(), time.second());
+    return QString::asprintf("%02d-%02d-%04d %02d:%02d:%02d", date.month(), date.day(), date.year(),
+                             time.hour(), time.minute(), time.second());
 }
 
 QString DeliveryOutcome::FailureText(const QDateTime &attempt, const QString &what) {

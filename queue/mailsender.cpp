@@ -50,9 +50,8 @@ void MailSender::startNext() {
     Q_EMIT SendingChanged();
     const MailJob job = m_current->job; // its own copy: an answer given at once ends m_current
     try {
-        m_dispatch(job, [this, session](const DeliveryOutcome &outcome) {
-            ended(session, outcome);
-        });
+        m_dispatch(job,
+                   [this, session](const DeliveryOutcome &outcome) { ended(session, outcome); });
     } catch (const std::exception &fault) {
         qCWarning(lcMailSender, "A mail could not be started: %s", fault.what());
         ended(session, DeliveryOutcome::Failed(m_now(), DeliveryOutcome::Reason::Fault,

@@ -42,12 +42,8 @@ std::optional<QueueEntry> Entry(const StoreInput &input, const QString &message)
     const std::optional<WallMinute> due = DueTime::Compose(input.date, input.hour, input.minute);
     if (!due.has_value())
         return std::nullopt;
-    return QueueEntry{*due,
-                      u' ' + message,
-                      EntryStatus::NeverTried,
-                      input.recipient,
-                      input.mode,
-                      input.subject};
+    return QueueEntry{*due,       u' ' + message, EntryStatus::NeverTried, input.recipient,
+                      input.mode, input.subject};
 }
 
 } // namespace StoreCheck

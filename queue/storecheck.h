@@ -10,12 +10,12 @@
 // What the Store command reads from the main window.
 struct StoreInput {
     EntryMode mode = EntryMode::PopUp; // "Pop Up" or "E-mail"
-    QString originator; // Text7
-    QString recipient;  // Text4
-    QString subject;    // Text5
-    QDate date;         // Calendar1
-    QString hour;       // Combo1
-    QString minute;     // Combo2
+    QString originator;                // Text7
+    QString recipient;                 // Text4
+    QString subject;                   // Text5
+    QDate date;                        // Calendar1
+    QString hour;                      // Combo1
+    QString minute;                    // Combo2
     int queueCount = 0;
 };
 

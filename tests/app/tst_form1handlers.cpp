@@ -266,8 +266,12 @@ void TestForm1Handlers::oneSelectionWhateverTheInput() {
     storeThree(f.form());
     // Enough rows for the table to scroll.
     for (int n = 0; n < 40; ++n)
-        f->Queue().Append({{QDate(2030, 1, 1), 10, 0}, u" filler"_s, EntryStatus::NeverTried,
-                           u"x@example.org"_s, EntryMode::PopUp, u"Filler %1"_s.arg(n)});
+        f->Queue().Append({{QDate(2030, 1, 1), 10, 0},
+                           u" filler"_s,
+                           EntryStatus::NeverTried,
+                           u"x@example.org"_s,
+                           EntryMode::PopUp,
+                           u"Filler %1"_s.arg(n)});
     const QPoint row0 = f->List8->visualRect(f->Queue().index(0, 6)).center();
     const QPoint row2 = f->List8->visualRect(f->Queue().index(2, 6)).center();
     QWidget *viewport = f->List8->viewport();

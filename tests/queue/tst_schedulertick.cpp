@@ -61,7 +61,7 @@ class TestSchedulerTick : public QObject {
         QDateTime now = at(7, 40, 5);
         int clockReads = 0;
         std::deque<MailSender::Done> sessions; // started and not yet answered, oldest first
-        QStringList mailed;                     // each session's message, in the order started
+        QStringList mailed;                    // each session's message, in the order started
         bool dispatchThrows = false;
         MailSender sender{[this](const MailJob &mail, MailSender::Done done) {
                               mailed << mail.message;
@@ -69,7 +69,9 @@ class TestSchedulerTick : public QObject {
                                   throw std::runtime_error("mail path failed");
                               sessions.push_back(std::move(done));
                           },
-                          [this] { return now; }};
+                          [this] {
+                              return now;
+                          }};
         SchedulerTick tick{queue, window, sender, [this] {
                                ++clockReads;
                                return now;
