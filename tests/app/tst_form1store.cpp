@@ -20,6 +20,17 @@
 
 using namespace Qt::StringLiterals;
 
+// The refusals as the user reads them, written out here rather than taken from the program.
+const QString NoOriginator = u"Please specify the originator e-mail address."_s;
+const QString NoRecipient = u"Please specify the destination e-mail address."_s;
+const QString NoSubject = u"Please specify the subject."_s;
+const QString BadDate = u"Please choose a date from the year 1 to 9999 on the calendar."_s;
+const QString BadHour = u"Please specify the hour as a number from 00 to 23 in the hour box."_s;
+const QString BadMinute =
+    u"Please specify the minute as a number from 00 to 59 in the minute box."_s;
+const QString QueueFull =
+    u"The queue is full (32767 notifications). Remove some before storing more."_s;
+
 Q_DECLARE_METATYPE(Ui::Entry)
 
 namespace {
@@ -97,31 +108,23 @@ void TestForm1Store::refusals_data() {
 
     const QString me = u"me@example.org"_s, you = u"you@example.org"_s, subject = u"Dentist"_s;
     QTest::newRow("e-mail, no originator")
-        << true << QString() << you << subject << u"Please specify the originator e-mail address."_s
-        << u"Text7"_s << u" "_s;
+        << true << QString() << you << subject << NoOriginator << u"Text7"_s << u" "_s;
     QTest::newRow("e-mail, originator of spaces")
-        << true << u"   "_s << you << subject << u"Please specify the originator e-mail address."_s
-        << u"Text7"_s << u" "_s;
+        << true << u"   "_s << you << subject << NoOriginator << u"Text7"_s << u" "_s;
     QTest::newRow("e-mail, both addresses empty: originator only")
-        << true << QString() << QString() << QString()
-        << u"Please specify the originator e-mail address."_s << u"Text7"_s << u" "_s;
+        << true << QString() << QString() << QString() << NoOriginator << u"Text7"_s << u" "_s;
     QTest::newRow("e-mail, no recipient")
-        << true << me << QString() << subject << u"Please specify the destination e-mail address."_s
-        << u"Text4"_s << u" "_s;
+        << true << me << QString() << subject << NoRecipient << u"Text4"_s << u" "_s;
     QTest::newRow("e-mail, recipient of spaces")
-        << true << me << u"  "_s << subject << u"Please specify the destination e-mail address."_s
-        << u"Text4"_s << u" "_s;
+        << true << me << u"  "_s << subject << NoRecipient << u"Text4"_s << u" "_s;
     QTest::newRow("e-mail, no subject")
-        << true << me << you << QString() << u"Please specify the subject."_s << u"Text5"_s
-        << QString();
+        << true << me << you << QString() << NoSubject << u"Text5"_s << QString();
     QTest::newRow("e-mail, subject of spaces")
-        << true << me << you << u"   "_s << u"Please specify the subject."_s << u"Text5"_s
-        << u"   "_s;
+        << true << me << you << u"   "_s << NoSubject << u"Text5"_s << u"   "_s;
     QTest::newRow("pop-up, no subject")
-        << false << QString() << QString() << QString() << u"Please specify the subject."_s
-        << u"Text5"_s << QString();
+        << false << QString() << QString() << QString() << NoSubject << u"Text5"_s << QString();
     QTest::newRow("pop-up, subject of spaces")
-        << false << me << you << u" "_s << u"Please specify the subject."_s << u"Text5"_s << u" "_s;
+        << false << me << you << u" "_s << NoSubject << u"Text5"_s << u" "_s;
 }
 
 void TestForm1Store::refusals() {
@@ -167,7 +170,7 @@ void TestForm1Store::refusalChangesNothingElse() {
 
     Ui::Type(f->Text5, QString());
     Ui::Click(f->Command2);
-    QCOMPARE(f.prompts.Texts(), QStringList{u"Please specify the subject."_s});
+    QCOMPARE(f.prompts.Texts(), QStringList{NoSubject});
     QCOMPARE(f->List8->model()->rowCount(), 1);
     // The selection and the Remove button are as they were.
     QVERIFY(f->Command1->isEnabled());
@@ -304,41 +307,19 @@ void TestForm1Store::badTimes_data() {
     QTest::addColumn<QString>("box");
 
     const QString subject = u"Reminder."_s;
-    QTest::newRow("hour 24")
-        << u"24"_s << u"40"_s << subject
-        << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << u"Combo1"_s;
-    QTest::newRow("hour letters")
-        << u"ab"_s << u"40"_s << subject
-        << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << u"Combo1"_s;
-    QTest::newRow("hour empty")
-        << QString() << u"40"_s << subject
-        << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << u"Combo1"_s;
-    QTest::newRow("hour three digits")
-        << u"007"_s << u"40"_s << subject
-        << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << u"Combo1"_s;
-    QTest::newRow("hour negative")
-        << u"-1"_s << u"40"_s << subject
-        << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << u"Combo1"_s;
-    QTest::newRow("hour with a blank")
-        << u"7 "_s << u"40"_s << subject
-        << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << u"Combo1"_s;
-    QTest::newRow("minute 60")
-        << u"07"_s << u"60"_s << subject
-        << u"Please specify the minute as a number from 00 to 59 in the minute box."_s
-        << u"Combo2"_s;
-    QTest::newRow("minute letters")
-        << u"07"_s << u"5x"_s << subject
-        << u"Please specify the minute as a number from 00 to 59 in the minute box."_s
-        << u"Combo2"_s;
-    QTest::newRow("minute empty")
-        << u"07"_s << QString() << subject
-        << u"Please specify the minute as a number from 00 to 59 in the minute box."_s
-        << u"Combo2"_s;
+    QTest::newRow("hour 24") << u"24"_s << u"40"_s << subject << BadHour << u"Combo1"_s;
+    QTest::newRow("hour letters") << u"ab"_s << u"40"_s << subject << BadHour << u"Combo1"_s;
+    QTest::newRow("hour empty") << QString() << u"40"_s << subject << BadHour << u"Combo1"_s;
+    QTest::newRow("hour three digits") << u"007"_s << u"40"_s << subject << BadHour << u"Combo1"_s;
+    QTest::newRow("hour negative") << u"-1"_s << u"40"_s << subject << BadHour << u"Combo1"_s;
+    QTest::newRow("hour with a blank") << u"7 "_s << u"40"_s << subject << BadHour << u"Combo1"_s;
+    QTest::newRow("minute 60") << u"07"_s << u"60"_s << subject << BadMinute << u"Combo2"_s;
+    QTest::newRow("minute letters") << u"07"_s << u"5x"_s << subject << BadMinute << u"Combo2"_s;
+    QTest::newRow("minute empty") << u"07"_s << QString() << subject << BadMinute << u"Combo2"_s;
     QTest::newRow("both bad: hour told first")
-        << u"99"_s << u"99"_s << subject
-        << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << u"Combo1"_s;
+        << u"99"_s << u"99"_s << subject << BadHour << u"Combo1"_s;
     QTest::newRow("no subject told before a bad hour")
-        << u"99"_s << u"40"_s << QString() << u"Please specify the subject."_s << u"Text5"_s;
+        << u"99"_s << u"40"_s << QString() << NoSubject << u"Text5"_s;
 }
 
 void TestForm1Store::badTimes() {
@@ -384,9 +365,7 @@ void TestForm1Store::queueFull() {
     QCOMPARE(Ui::Items(f->List8).value(32766), u"05Mar2001 07:40"_s);
 
     Ui::Click(f->Command2);
-    QCOMPARE(f.prompts.Texts(),
-             QStringList{
-                 u"The queue is full (32767 notifications). Remove some before storing more."_s});
+    QCOMPARE(f.prompts.Texts(), QStringList{QueueFull});
     QCOMPARE(f->List8->model()->rowCount(), 32767);
     QVERIFY(aligned(f.form()));
 }
@@ -428,8 +407,7 @@ void TestForm1Store::yearsTheQueueCannotHold() {
     f->Calendar1->SetValue(forced);
     QCOMPARE(f->Calendar1->Value(), forced);
     Ui::Click(f->Command2);
-    QCOMPARE(f.prompts.Texts(),
-             QStringList{u"Please choose a date from the year 1 to 9999 on the calendar."_s});
+    QCOMPARE(f.prompts.Texts(), QStringList{BadDate});
     QCOMPARE(f->Queue().Count(), 1);
     QTRY_COMPARE(focusedControl(f.form()), static_cast<QWidget *>(f->Calendar1));
 }

@@ -4,6 +4,18 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+// The refusals as the user reads them, written out here rather than taken from the program.
+const QString NoOriginator = u"Please specify the originator e-mail address."_s;
+const QString NoRecipient = u"Please specify the destination e-mail address."_s;
+const QString NoSubject = u"Please specify the subject."_s;
+const QString BadDate = u"Please choose a date from the year 1 to 9999 on the calendar."_s;
+const QString BadHour = u"Please specify the hour as a number from 00 to 23 in the hour box."_s;
+const QString BadMinute =
+    u"Please specify the minute as a number from 00 to 59 in the minute box."_s;
+const QString QueueFull =
+    u"The queue is full (32767 notifications). Remove some before storing more."_s;
+
 using Box = StoreRefusal::Box;
 
 static const QDate Day(2001, 3, 5);
@@ -29,35 +41,31 @@ private Q_SLOTS:
         QTest::addColumn<bool>("blank");
 
         QTest::newRow("mail: originator of blanks only")
-            << Mail << u"   "_s << u"a@b"_s << u"s"_s << u"00"_s << u"01"_s
-            << u"Please specify the originator e-mail address."_s << Box::Originator << true;
+            << Mail << u"   "_s << u"a@b"_s << u"s"_s << u"00"_s << u"01"_s << NoOriginator
+            << Box::Originator << true;
         QTest::newRow("mail: both addresses empty, originator told first")
-            << Mail << QString() << QString() << QString() << u"00"_s << u"01"_s
-            << u"Please specify the originator e-mail address."_s << Box::Originator << true;
+            << Mail << QString() << QString() << QString() << u"00"_s << u"01"_s << NoOriginator
+            << Box::Originator << true;
         QTest::newRow("mail: recipient empty")
-            << Mail << u"me@here"_s << u" "_s << u"s"_s << u"00"_s << u"01"_s
-            << u"Please specify the destination e-mail address."_s << Box::Recipient << true;
+            << Mail << u"me@here"_s << u" "_s << u"s"_s << u"00"_s << u"01"_s << NoRecipient
+            << Box::Recipient << true;
         QTest::newRow("mail: subject empty")
-            << Mail << u"me@here"_s << u"you@there"_s << u"  "_s << u"00"_s << u"01"_s
-            << u"Please specify the subject."_s << Box::Subject << false;
+            << Mail << u"me@here"_s << u"you@there"_s << u"  "_s << u"00"_s << u"01"_s << NoSubject
+            << Box::Subject << false;
         QTest::newRow("pop-up: subject needed too")
-            << PopUp << QString() << QString() << QString() << u"00"_s << u"01"_s
-            << u"Please specify the subject."_s << Box::Subject << false;
-        QTest::newRow("pop-up: hour 25")
-            << PopUp << QString() << QString() << u"s"_s << u"25"_s << u"01"_s
-            << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << Box::Hour
-            << false;
+            << PopUp << QString() << QString() << QString() << u"00"_s << u"01"_s << NoSubject
+            << Box::Subject << false;
+        QTest::newRow("pop-up: hour 25") << PopUp << QString() << QString() << u"s"_s << u"25"_s
+                                         << u"01"_s << BadHour << Box::Hour << false;
         QTest::newRow("pop-up: hour empty")
-            << PopUp << QString() << QString() << u"s"_s << QString() << u"01"_s
-            << u"Please specify the hour as a number from 00 to 23 in the hour box."_s << Box::Hour
-            << false;
+            << PopUp << QString() << QString() << u"s"_s << QString() << u"01"_s << BadHour
+            << Box::Hour << false;
         QTest::newRow("pop-up: minute letters")
-            << PopUp << QString() << QString() << u"s"_s << u"07"_s << u"ab"_s
-            << u"Please specify the minute as a number from 00 to 59 in the minute box."_s
+            << PopUp << QString() << QString() << u"s"_s << u"07"_s << u"ab"_s << BadMinute
             << Box::Minute << false;
         QTest::newRow("mail: address checks come before the time")
-            << Mail << QString() << u"x"_s << u"s"_s << u"99"_s << u"99"_s
-            << u"Please specify the originator e-mail address."_s << Box::Originator << true;
+            << Mail << QString() << u"x"_s << u"s"_s << u"99"_s << u"99"_s << NoOriginator
+            << Box::Originator << true;
     }
     void refusals() {
         QFETCH(EntryMode, mode);
@@ -82,23 +90,12 @@ private Q_SLOTS:
     void dates_data() {
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QString>("message");
-        QTest::newRow("first day of year 1")
-            << QDate(1, 1, 1)
-            << u"Please specify the hour as a number from 00 to 23 in the hour box."_s;
-        QTest::newRow("last day of 9999")
-            << QDate(9999, 12, 31)
-            << u"Please specify the hour as a number from 00 to 23 in the hour box."_s;
-        QTest::newRow("no date")
-            << QDate() << u"Please choose a date from the year 1 to 9999 on the calendar."_s;
-        QTest::newRow("year -1")
-            << QDate(-1, 12, 31)
-            << u"Please choose a date from the year 1 to 9999 on the calendar."_s;
-        QTest::newRow("year -4714")
-            << QDate(-4714, 11, 24)
-            << u"Please choose a date from the year 1 to 9999 on the calendar."_s;
-        QTest::newRow("year 10000")
-            << QDate(10000, 1, 1)
-            << u"Please choose a date from the year 1 to 9999 on the calendar."_s;
+        QTest::newRow("first day of year 1") << QDate(1, 1, 1) << BadHour;
+        QTest::newRow("last day of 9999") << QDate(9999, 12, 31) << BadHour;
+        QTest::newRow("no date") << QDate() << BadDate;
+        QTest::newRow("year -1") << QDate(-1, 12, 31) << BadDate;
+        QTest::newRow("year -4714") << QDate(-4714, 11, 24) << BadDate;
+        QTest::newRow("year 10000") << QDate(10000, 1, 1) << BadDate;
     }
     void dates() {
         QFETCH(QDate, date);
@@ -107,13 +104,10 @@ private Q_SLOTS:
             StoreCheck::Check({PopUp, QString(), QString(), u"s"_s, date, u"24"_s, u"01"_s, 0});
         QVERIFY(refusal);
         QCOMPARE(refusal->message, message);
-        QCOMPARE(refusal->box,
-                 message == u"Please choose a date from the year 1 to 9999 on the calendar."_s
-                     ? Box::Calendar
-                     : Box::Hour);
+        QCOMPARE(refusal->box, message == BadDate ? Box::Calendar : Box::Hour);
         const auto noSubject =
             StoreCheck::Check({PopUp, QString(), QString(), QString(), date, u"24"_s, u"01"_s, 0});
-        QVERIFY(noSubject && noSubject->message == u"Please specify the subject."_s);
+        QVERIFY(noSubject && noSubject->message == NoSubject);
     }
 
     void acceptsWhatCanBeStored() {
@@ -135,8 +129,7 @@ private Q_SLOTS:
         full.queueCount = NotificationQueue::MaxEntries;
         const auto refusal = StoreCheck::Check(full);
         QVERIFY(refusal);
-        QCOMPARE(refusal->message,
-                 u"The queue is full (32767 notifications). Remove some before storing more."_s);
+        QCOMPARE(refusal->message, QueueFull);
     }
 };
 
