@@ -4,30 +4,19 @@
 // that accepts the connection and never greets. Prints figures.
 // Usage: bench_popup_behind_mail [reply wait in seconds, default 50]
 #include "benchsupport.h"
+#include "benchwindow.h"
 #include "form1.h"
 #include "form2.h"
-#include "monthcalendar.h"
-#include "prompts.h"
-#include "winsock.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
 
 namespace {
-
-class SilentPrompts : public Prompts {
-public:
-    int MsgBox(QWidget *, const QString &, int, const QString &) override { return vbOK; }
-};
 
 // Times, from the start of the tick, when a notice is first shown and each
 // stretch in which Store was disabled.
@@ -90,23 +79,10 @@ int main(int argc, char *argv[]) {
     Form1 form(std::move(services));
     form.Timer2->stop();
     form.show();
-    form.Winsock1->setPortOverride(silent.serverPort());
-    form.MailModule().ReplyTimeoutOverride = std::chrono::seconds(waitSeconds);
-
     // A mail first, then a pop-up, both due this minute.
-    const QDateTime now = QDateTime::currentDateTime();
-    form.Calendar1->SetValue(now.date());
-    form.Combo1->setEditText(now.toString(QStringLiteral("HH")));
-    form.Combo2->setEditText(now.toString(QStringLiteral("mm")));
-    form.Text3->setText(QStringLiteral("127.0.0.1"));
-    form.Text7->setText(QStringLiteral("bench@example.org"));
-    form.Text4->setText(QStringLiteral("reader@example.org"));
-    form.Text2->setPlainText(QStringLiteral("the mail"));
-    form.Option2->setChecked(true);
-    form.Command2_Click();
-    form.Text2->setPlainText(QStringLiteral("the pop-up"));
-    form.Option1->setChecked(true);
-    form.Command2_Click();
+    const auto wait = std::chrono::seconds(waitSeconds);
+    StoreDueNow(form, EntryMode::Mail, QStringLiteral("the mail"), silent.serverPort(), wait);
+    StoreDueNow(form, EntryMode::PopUp, QStringLiteral("the pop-up"), silent.serverPort(), wait);
 
     QElapsedTimer clock;
     Watch watch(form.Command2, clock);

@@ -24,10 +24,10 @@ int main(int argc, char **argv) {
     for (int i = 0; i < count; ++i) {
         QElapsedTimer wall;
         wall.start();
-        const bool sent = session.Send(
-            QStringLiteral("127.0.0.1"), QStringLiteral("Bench <bench@example.org>"),
-            QStringLiteral("rcpt@example.org"), QStringLiteral("Reminder"),
-            QStringLiteral(" Water the plants."));
+        const bool sent =
+            session.Send(QStringLiteral("127.0.0.1"), QStringLiteral("Bench <bench@example.org>"),
+                         QStringLiteral("rcpt@example.org"), QStringLiteral("Reminder"),
+                         QStringLiteral(" Water the plants."));
         std::printf("SendMail: %.2f ms %s\n", wall.nsecsElapsed() / 1e6,
                     sent ? "delivered" : "NOT delivered");
         delivered += sent ? 1 : 0;

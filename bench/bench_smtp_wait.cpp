@@ -29,7 +29,8 @@ int main(int argc, char **argv) {
     const double cpuBefore = ProcessCpuSeconds();
     wall.start();
     session.Send(QStringLiteral("127.0.0.1"), QStringLiteral("a@example.org"),
-                 QStringLiteral("b@example.org"), QStringLiteral("bench"), QStringLiteral(" bench"));
+                 QStringLiteral("b@example.org"), QStringLiteral("bench"),
+                 QStringLiteral(" bench"));
     const double wallSeconds = wall.nsecsElapsed() / 1e9;
     const double cpu = ProcessCpuSeconds() - cpuBefore;
 

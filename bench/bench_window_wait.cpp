@@ -2,29 +2,15 @@
 // server that accepted the connection and says nothing, with the window, its
 // clock caption and the queue table live. Prints figures.
 #include "benchsupport.h"
+#include "benchwindow.h"
 #include "form1.h"
-#include "monthcalendar.h"
-#include "prompts.h"
-#include "winsock.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
-
-namespace {
-
-class SilentPrompts : public Prompts {
-public:
-    int MsgBox(QWidget *, const QString &, int, const QString &) override { return vbOK; }
-};
-
-} // namespace
 
 int main(int argc, char *argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -44,17 +30,8 @@ int main(int argc, char *argv[]) {
     Form1 form(std::move(services));
     form.Timer2->stop();
     form.show();
-    const QDateTime now = QDateTime::currentDateTime();
-    form.Calendar1->SetValue(now.date());
-    form.Combo1->setEditText(now.toString(QStringLiteral("HH")));
-    form.Combo2->setEditText(now.toString(QStringLiteral("mm")));
-    form.Text3->setText(QStringLiteral("127.0.0.1"));
-    form.Text7->setText(QStringLiteral("bench@example.org"));
-    form.Text4->setText(QStringLiteral("reader@example.org"));
-    form.Option2->setChecked(true);
-    form.Command2_Click();
-    form.Winsock1->setPortOverride(silent.serverPort());
-    form.MailModule().ReplyTimeoutOverride = std::chrono::seconds(waitSeconds);
+    StoreDueNow(form, EntryMode::Mail, QStringLiteral("the mail"), silent.serverPort(),
+                std::chrono::seconds(waitSeconds));
 
     QElapsedTimer wall;
     const double before = ProcessCpuSeconds();

@@ -4,6 +4,7 @@
 #include "form1fixture.h"
 #include "monthcalendar.h"
 #include "notificationqueue.h"
+#include "refusaltexts.h"
 #include "storecheck.h"
 
 #include "queuecolumn.h"
@@ -20,16 +21,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The refusals as the user reads them, written out here rather than taken from the program.
-const QString NoOriginator = u"Please specify the originator e-mail address."_s;
-const QString NoRecipient = u"Please specify the destination e-mail address."_s;
-const QString NoSubject = u"Please specify the subject."_s;
-const QString BadDate = u"Please choose a date from the year 1 to 9999 on the calendar."_s;
-const QString BadHour = u"Please specify the hour as a number from 00 to 23 in the hour box."_s;
-const QString BadMinute =
-    u"Please specify the minute as a number from 00 to 59 in the minute box."_s;
-const QString QueueFull =
-    u"The queue is full (32767 notifications). Remove some before storing more."_s;
+using namespace RefusalText;
 
 Q_DECLARE_METATYPE(Ui::Entry)
 

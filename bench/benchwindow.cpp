@@ -1,0 +1,33 @@
+#include "benchwindow.h"
+
+#include "form1.h"
+#include "monthcalendar.h"
+#include "winsock.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+void StoreDueNow(Form1 &form, EntryMode mode, const QString &message, quint16 port,
+                 std::chrono::seconds wait) {
+    const QDateTime now = QDateTime::currentDateTime();
+    form.Calendar1->SetValue(now.date());
+    form.Combo1->setEditText(now.toString(QStringLiteral("HH")));
+    form.Combo2->setEditText(now.toString(QStringLiteral("mm")));
+    form.Text3->setText(QStringLiteral("127.0.0.1"));
+    form.Text7->setText(QStringLiteral("bench@example.org"));
+    form.Text4->setText(QStringLiteral("reader@example.org"));
+    form.Text2->setPlainText(message);
+    switch (mode) {
+    case EntryMode::PopUp:
+        form.Option1->setChecked(true);
+        break;
+    case EntryMode::Mail:
+        form.Option2->setChecked(true);
+        break;
+    }
+    form.Winsock1->setPortOverride(port);
+    form.MailModule().ReplyTimeoutOverride = wait;
+    form.Command2_Click();
+}
