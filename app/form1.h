@@ -27,6 +27,7 @@ class QComboBox;
 class QLabel;
 class QItemSelectionModel;
 class QueueColumn;
+class QuietRestore;
 class QPlainTextEdit;
 class QLineEdit;
 class QPushButton;
@@ -135,6 +136,9 @@ private:
     DeliveryOutcome ShowNotice(const QString &text) override;
     // Un-minimises the window, leaving the keyboard where the person types.
     void restoreWithoutFocus();
+    QuietRestore *m_quietRestore = nullptr; // made at the first restore
+    // Asks for attention when the desktop did not bring the window forward.
+    void alertUnlessActivated();
     bool Leaving() const override { return m_exit.IsWindowClosed(); }
 
     std::function<QDateTime()> Now;
