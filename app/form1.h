@@ -118,6 +118,8 @@ protected:
 
 private:
     void Form_Unload();
+    // Asks for attention when the desktop did not bring the window forward.
+    void alertUnlessActivated();
 
     void buildControls();
     // Start-up's steps that belong to the window.
@@ -136,15 +138,13 @@ private:
     DeliveryOutcome ShowNotice(const QString &text) override;
     // Un-minimises the window, leaving the keyboard where the person types.
     void restoreWithoutFocus();
-    QuietRestore *m_quietRestore = nullptr; // made at the first restore
-    // Asks for attention when the desktop did not bring the window forward.
-    void alertUnlessActivated();
     bool Leaving() const override { return m_exit.IsWindowClosed(); }
 
     std::function<QDateTime()> Now;
     std::unique_ptr<Prompts> m_ownPrompts;
     Prompts *m_prompts;
     std::unique_ptr<TrayShell> m_shell;
+    QuietRestore *m_quietRestore = nullptr; // made at the first restore, a child of the window
     VersionQuery m_versionQuery;
     OSVERSIONINFO m_version;
     NotificationQueue m_queue;
