@@ -220,7 +220,7 @@ void Form1::alertUnlessActivated() {
     // been brought forward, and a taskbar marks it instead.
     constexpr std::chrono::milliseconds ActivationAnswer{1500};
     QTimer::singleShot(ActivationAnswer, this, [this] {
-        if (m_exit.IsWindowClosed() || !isVisible())
+        if (Unloaded() || !isVisible())
             return;
         QWidget *front = QApplication::activeModalWidget();
         if (front == nullptr || !front->isVisible())
