@@ -85,7 +85,6 @@ void QuietRestore::Restore() {
     }
     if (!m_holding) {
         m_window = window;
-        m_flagWasOwn = window->flags().testFlag(Qt::WindowDoesNotAcceptFocus);
         window->setFlag(Qt::WindowDoesNotAcceptFocus, true);
         window->installEventFilter(this);
         m_holding = true;
@@ -109,7 +108,7 @@ void QuietRestore::Release() {
     m_fallback.stop();
     if (m_window != nullptr) {
         m_window->removeEventFilter(this);
-        m_window->setFlag(Qt::WindowDoesNotAcceptFocus, m_flagWasOwn);
+        m_window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
     }
     Q_EMIT Released();
 }

@@ -55,6 +55,5 @@ private:
     QPointer<QWindow> m_window; // the one the hold was put on
     QTimer m_fallback;
     bool m_holding = false;
-    bool m_reported = false;   // the window system said: no longer minimised
-    bool m_flagWasOwn = false; // the window took no keyboard before the hold
+    bool m_reported = false; // the window system said: no longer minimised
 };
