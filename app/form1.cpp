@@ -7,6 +7,7 @@
 #include "monthcalendar.h"
 #include "prompts.h"
 #include "queuecolumn.h"
+#include "quietrestore.h"
 #include "startupstep.h"
 #include "storecheck.h"
 #include "traycallbackevent.h"
@@ -206,6 +207,10 @@ void Form1::ShowTrayIcon() {
 void Form1::BringBack() {
     if (m_notices.IsWindowClosed())
         return;
+    // The person asks for the window: it may take the keyboard at once.
+    if (m_quietRestore != nullptr)
+        m_quietRestore->Release();
+    alertUnlessActivated();
     if (isHidden()) {
         // As a double click on the tray icon brings it back: the icon goes with it.
         TrayCallbackEvent::Post(this, TrayIconId, WM_LBUTTONDBLCLK);
@@ -219,6 +224,22 @@ void Form1::BringBack() {
         box->raise();
         box->activateWindow();
     }
+}
+
+void Form1::alertUnlessActivated() {
+    // A compositor may refuse the activation (native Wayland without a valid
+    // token does) and say nothing: what has not turned active by then has not
+    // been brought forward, and a taskbar marks it instead.
+    constexpr std::chrono::milliseconds ActivationAnswer{1500};
+    QTimer::singleShot(ActivationAnswer, this, [this] {
+        if (Unloaded() || !isVisible())
+            return;
+        QWidget *front = QApplication::activeModalWidget();
+        if (front == nullptr || !front->isVisible())
+            front = this;
+        if (!front->isActiveWindow())
+            QApplication::alert(front);
+    });
 }
 
 void Form1::Command4_Click() {
@@ -370,19 +391,11 @@ DeliveryOutcome Form1::ShowNotice(const QString &text) {
 }
 
 void Form1::restoreWithoutFocus() {
-    const Qt::WindowStates normal = windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-    QWindow *window = windowHandle();
-    if (!isMinimized() || !isVisible() || window == nullptr) {
-        setWindowState(normal);
-        return;
-    }
-    // Un-minimising maps the window again, and some window managers (openbox)
-    // answer that by handing it the keyboard. While it is mapped the window
-    // says that it takes none; the window manager reads that in the order it
-    // was said, so it may take the keyboard again as soon as it is mapped.
-    window->setFlag(Qt::WindowDoesNotAcceptFocus, true);
-    setWindowState(normal);
-    window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+    // The window says that it takes no keyboard until the window manager has
+    // mapped it (see QuietRestore), not only while it asks to be mapped.
+    if (m_quietRestore == nullptr)
+        m_quietRestore = new QuietRestore(this);
+    m_quietRestore->Restore();
 }
 
 void Form1::DispatchMail(const MailJob &mail, MailSender::Done done) {

@@ -28,6 +28,7 @@ class QComboBox;
 class QLabel;
 class QItemSelectionModel;
 class QueueColumn;
+class QuietRestore;
 class QPlainTextEdit;
 class QLineEdit;
 class QPushButton;
@@ -119,6 +120,8 @@ protected:
 
 private:
     void Form_Unload();
+    // Asks for attention when the desktop did not bring the window forward.
+    void alertUnlessActivated();
 
     void buildControls();
     // Start-up's steps that belong to the window.
@@ -151,6 +154,7 @@ private:
     std::unique_ptr<Prompts> m_ownPrompts;
     Prompts *m_prompts;
     std::unique_ptr<TrayShell> m_shell;
+    QuietRestore *m_quietRestore = nullptr; // made at the first restore, a child of the window
     VersionQuery m_versionQuery;
     OSVERSIONINFO m_version;
     NotificationQueue m_queue;

@@ -1,5 +1,6 @@
 #include "arrowstyle.h"
 #include "form1.h"
+#include "platformchoice.h"
 #include "singleinstance.h"
 
 #include <QApplication>
@@ -8,6 +9,9 @@
 #include <memory>
 
 int main(int argc, char *argv[]) {
+    // Through Xwayland where a Wayland desktop offers it (see PlatformChoice):
+    // decided before Qt reads its platform, as the application object is made.
+    PlatformChoice::Apply(argc, argv);
     QApplication app(argc, argv);
     // The desktop's style with the calendar's page arrows drawn by the program.
     QApplication::setStyle(new ArrowStyle(QApplication::style()));

@@ -14,7 +14,9 @@ namespace {
 const QString BusService = QStringLiteral("org.freedesktop.DBus");
 const QString BusPath = QStringLiteral("/org/freedesktop/DBus");
 const QString BusInterface = QStringLiteral("org.freedesktop.DBus");
+// org.freedesktop.Application's platform-data keys.
 const QString ActivationTokenKey = QStringLiteral("activation-token");
+const QString StartupIdKey = QStringLiteral("desktop-startup-id");
 
 // RequestName: fail at once rather than wait in the queue for the name.
 constexpr uint DoNotQueue = 4;
@@ -85,10 +87,8 @@ void SingleInstance::nameRequested(QDBusPendingCallWatcher *call) {
     QDBusMessage activate = QDBusMessage::createMethodCall(
         m_serviceName, ObjectPath, QStringLiteral("org.freedesktop.Application"),
         QStringLiteral("Activate"));
-    QVariantMap platformData;
-    if (const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN"); !token.isEmpty())
-        platformData.insert(ActivationTokenKey, token);
-    activate << platformData;
+    activate << PlatformData(qEnvironmentVariable("XDG_ACTIVATION_TOKEN"),
+                             qEnvironmentVariable("DESKTOP_STARTUP_ID"));
     auto *activation = new QDBusPendingCallWatcher(
         m_bus.asyncCall(activate, static_cast<int>(AnswerTimeout.count())), this);
     connect(activation, &QDBusPendingCallWatcher::finished, this,
@@ -119,7 +119,7 @@ void SingleInstance::Activate(const QVariantMap &platformData) {
     if (!m_owner)
         return;
     // Qt hands the token to the compositor with the next activation, and only once.
-    if (const QString token = platformData.value(ActivationTokenKey).toString(); !token.isEmpty())
+    if (const QString token = TokenOf(platformData); !token.isEmpty())
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
     Q_EMIT ActivationRequested();
 }
@@ -134,4 +134,21 @@ void SingleInstance::Release() {
                                                           QStringLiteral("ReleaseName"));
     release << m_serviceName;
     m_bus.send(release); // the answer changes nothing
+}
+
+QVariantMap SingleInstance::PlatformData(const QString &activationToken, const QString &startupId) {
+    QVariantMap platformData;
+    if (!activationToken.isEmpty())
+        platformData.insert(ActivationTokenKey, activationToken);
+    else if (!startupId.isEmpty())
+        platformData.insert(ActivationTokenKey, startupId);
+    if (!startupId.isEmpty())
+        platformData.insert(StartupIdKey, startupId);
+    return platformData;
+}
+
+QString SingleInstance::TokenOf(const QVariantMap &platformData) {
+    // A launcher of the X11 kind may send the startup id alone.
+    const QString token = platformData.value(ActivationTokenKey).toString();
+    return token.isEmpty() ? platformData.value(StartupIdKey).toString() : token;
 }

@@ -34,10 +34,18 @@ public:
     // Gives the name up, without waiting: a later start is a program of its own.
     void Release();
 
+    // What a later start tells the running one about how its launcher started
+    // it: the Wayland activation token, or else the startup id (which
+    // compositors take as a token: Debian 12's launchers give only that one),
+    // and the startup id as itself.
+    static QVariantMap PlatformData(const QString &activationToken, const QString &startupId);
+    // The token in a later start's platform data, whichever key carried it.
+    static QString TokenOf(const QVariantMap &platformData);
+
 public Q_SLOTS:
     // Called over the bus by a later start. Its platform data may carry the
-    // "activation-token" its launcher gave it, which lets the window take the
-    // focus on Wayland.
+    // token its launcher gave it, which lets the window take the focus on
+    // Wayland.
     Q_SCRIPTABLE void Activate(const QVariantMap &platformData);
 
 Q_SIGNALS:

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 what=${1:-test}
-build_pkgs=(build-essential cmake qt6-base-dev fonts-dejavu-core fonts-liberation2)
+build_pkgs=(build-essential cmake qt6-base-dev libxcb1-dev fonts-dejavu-core fonts-liberation2)
 run_pkgs=(xvfb)
 # CPack's DEB generator finds the binaries with file and their dependencies
 # with dpkg-shlibdeps (dpkg-dev); lintian checks the package.

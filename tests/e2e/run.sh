@@ -383,6 +383,9 @@ typing_check() { # typing_check WM
   wait_for 30 is_active "$note"
   xdotool key Return
   check "$wm: after a pause, Return on the notice closes it" wait_for 30 eval '! notice_shown'
+  # Brought back without the keyboard, the main window takes it again when asked.
+  check "$wm: the main window takes the keyboard when the person turns to it" \
+    activate "$W" "Tallowick: Quillmere"
   kill "$wish_pid" 2>/dev/null
   wait "$wish_pid" 2>/dev/null
 }
