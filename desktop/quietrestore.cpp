@@ -5,10 +5,11 @@
 #include <QWidget>
 #include <QWindow>
 
-#include <xcb/xcb.h>
-
 #include <cstdlib>
 #include <memory>
+
+#if TALLOWICK_HAVE_XCB
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -64,6 +65,33 @@ void AskToActivate(xcb_connection_t *connection, xcb_window_t window) {
 }
 
 } // namespace
+#endif
+
+namespace {
+
+// Whether the window is minimised but still mapped (mutter keeps it so), which a map request
+// cannot bring back. Only X11 window managers do that.
+bool KeptMapped(const QWindow *window) {
+#if TALLOWICK_HAVE_XCB
+    xcb_connection_t *x = XConnection();
+    return x != nullptr && KeptMapped(x, static_cast<xcb_window_t>(window->winId()));
+#else
+    Q_UNUSED(window);
+    return false;
+#endif
+}
+
+// Asks an X11 window manager that keeps the window mapped to un-minimise it.
+void AskToActivate(const QWindow *window) {
+#if TALLOWICK_HAVE_XCB
+    if (xcb_connection_t *x = XConnection())
+        AskToActivate(x, static_cast<xcb_window_t>(window->winId()));
+#else
+    Q_UNUSED(window);
+#endif
+}
+
+} // namespace
 
 QuietRestore::QuietRestore(QWidget *widget, std::chrono::milliseconds fallback)
     : QObject(widget)
@@ -92,13 +120,11 @@ void QuietRestore::Restore() {
     // Minimised again while held: the window manager's next report counts.
     m_reported = false;
     m_fallback.start();
-    xcb_connection_t *x = XConnection();
-    const bool keptMapped =
-        x != nullptr && KeptMapped(x, static_cast<xcb_window_t>(window->winId()));
+    const bool keptMapped = KeptMapped(window);
     // The hint goes out before the map request (Qt's X connection keeps its order).
     m_widget->setWindowState(normal);
     if (keptMapped)
-        AskToActivate(x, static_cast<xcb_window_t>(window->winId()));
+        AskToActivate(window);
 }
 
 void QuietRestore::Release() {
