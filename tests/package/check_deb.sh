@@ -130,7 +130,9 @@ while read -r library; do
     owner=$(dpkg -S "$candidate" 2>/dev/null | head -n1 | cut -d: -f1)
     [ -n "$owner" ] && break
   done
-  [[ ", $depends" == *", ${owner:-?} "* ]] || unlisted+=("$library (${owner:-no package})")
+  # By name, with or without a version after it ("libxcb1" may come bare, and last).
+  awk -v RS=', *' -v pkg="${owner:-?}" '$1 == pkg { found = 1 } END { exit !found }' \
+    <<<"$depends" || unlisted+=("$library (${owner:-no package})")
 done < <(objdump -p "$root/usr/bin/tallowick" | awk '$1 == "NEEDED" { print $2 }')
 if [ ${#unlisted[@]} -eq 0 ] && [ -n "$depends" ]; then
   pass "Depends covers every library the program links ($depends)"
