@@ -10,9 +10,8 @@
 #include <vector>
 
 // The stored notifications, in store order: one row per entry, one column per
-// field. Every view of the queue (the table's columns, the tick, the mail
-// dispatch) reads this one model, so the columns cannot drift apart. It knows
-// nothing of widgets.
+// field. Every view of the queue (the table's columns, the tick) reads this
+// one model, so the columns cannot drift apart. It knows nothing of widgets.
 class NotificationQueue : public QAbstractTableModel {
     Q_OBJECT
 public:
