@@ -38,8 +38,6 @@ void TestPlatformChoice::choose_data() {
         {"an X11 session", "", "x11", "", ":0", "", Outcome::LeftToQt},
         {"QT_QPA_PLATFORM=wayland", "wayland", "wayland", "w", ":0", "", Outcome::LeftToQt},
         {"-platform wayland", "", "wayland", "w", ":0", "-platform wayland", Outcome::LeftToQt},
-        {"--platform after another option", "", "wayland", "w", ":0",
-         "-style fusion --platform wayland", Outcome::LeftToQt},
         // Forms Qt does not take for a choice of platform.
         {"-platform=wayland", "", "wayland", "w", ":0", "-platform=wayland", Outcome::Xwayland},
         {"-platformtheme gtk3", "", "wayland", "w", ":0", "-platformtheme gtk3", Outcome::Xwayland},
