@@ -73,16 +73,12 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
-    SilentPrompts prompts;
-    Form1Services services;
-    services.prompts = &prompts;
-    Form1 form(std::move(services));
-    form.Timer2->stop();
-    form.show();
+    BenchWindow window;
+    Form1 &form = window.form();
     // A mail first, then a pop-up, both due this minute.
     const auto wait = std::chrono::seconds(waitSeconds);
-    StoreDueNow(form, EntryMode::Mail, QStringLiteral("the mail"), silent.serverPort(), wait);
-    StoreDueNow(form, EntryMode::PopUp, QStringLiteral("the pop-up"), silent.serverPort(), wait);
+    window.StoreDueNow(EntryMode::Mail, QStringLiteral("the mail"), silent.serverPort(), wait);
+    window.StoreDueNow(EntryMode::PopUp, QStringLiteral("the pop-up"), silent.serverPort(), wait);
 
     QElapsedTimer clock;
     Watch watch(form.Command2, clock);

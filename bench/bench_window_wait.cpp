@@ -24,14 +24,10 @@ int main(int argc, char *argv[]) {
         return 1;
     }
 
-    SilentPrompts prompts;
-    Form1Services services;
-    services.prompts = &prompts;
-    Form1 form(std::move(services));
-    form.Timer2->stop();
-    form.show();
-    StoreDueNow(form, EntryMode::Mail, QStringLiteral("the mail"), silent.serverPort(),
-                std::chrono::seconds(waitSeconds));
+    BenchWindow window;
+    Form1 &form = window.form();
+    window.StoreDueNow(EntryMode::Mail, QStringLiteral("the mail"), silent.serverPort(),
+                       std::chrono::seconds(waitSeconds));
 
     QElapsedTimer wall;
     const double before = ProcessCpuSeconds();

@@ -8,9 +8,21 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTimer>
 
-void StoreDueNow(Form1 &form, EntryMode mode, const QString &message, quint16 port,
-                 std::chrono::seconds wait) {
+BenchWindow::BenchWindow() {
+    Form1Services services;
+    services.prompts = &m_prompts;
+    m_form = std::make_unique<Form1>(std::move(services));
+    m_form->Timer2->stop();
+    m_form->show();
+}
+
+BenchWindow::~BenchWindow() = default;
+
+void BenchWindow::StoreDueNow(EntryMode mode, const QString &message, quint16 port,
+                              std::chrono::seconds wait) {
+    Form1 &form = *m_form;
     const QDateTime now = QDateTime::currentDateTime();
     form.Calendar1->SetValue(now.date());
     form.Combo1->setEditText(now.toString(QStringLiteral("HH")));

@@ -198,7 +198,7 @@ void Module1::SendMail(const QString &server, const QString &headerSender,
 void Module1::beginSession() {
     const QDateTime start = m_now();
     m_parser.Clear();
-    m_view.SetEventsText(dateTimeStamp(start) + ConnectingText + m_session.server);
+    m_view.SetEventsText(DeliveryOutcome::Stamp(start) + ConnectingText + m_session.server);
     m_view.EventsCaretToEnd();
     m_session.message.localHostName = Winsock::LocalHostName();
     m_session.message.dateHeaderText = MessageText::DateHeaderText(start);
@@ -227,7 +227,7 @@ void Module1::sendExchange() {
             // SMTPUTF8. This one did not: the mail is not offered to it at all.
             sayGoodbye();
             fail(NoSmtpUtf8Text, Reason::NeedsSmtpUtf8);
-            appendEvent(dateTimeStamp(m_now()) + NoSmtpUtf8Text);
+            appendEvent(DeliveryOutcome::Stamp(m_now()) + NoSmtpUtf8Text);
             endSession();
             return;
         }
@@ -376,7 +376,7 @@ void Module1::deadlinePassed() {
 
 void Module1::endSession() {
     const QDateTime now = m_now();
-    const QString stamp = dateTimeStamp(now);
+    const QString stamp = DeliveryOutcome::Stamp(now);
     const Failure failure = m_failure.value_or(Failure{});
     if (!mailAccepted()) {
         const DeliveryOutcome outcome = DeliveryOutcome::Failed(now, failure.reason, failure.text);
@@ -478,10 +478,6 @@ void Module1::appendEvent(const QString &line) {
     const QString text = m_view.EventsText();
     m_view.SetEventsText(text.isEmpty() ? line : text + LineBreak + line);
     m_view.EventsCaretToEnd();
-}
-
-QString Module1::dateTimeStamp(const QDateTime &now) const {
-    return DeliveryOutcome::Stamp(now);
 }
 
 QString Module1::timeStamp(const QDateTime &now) const {

@@ -147,8 +147,8 @@ private:
     void setLamp(ProgressLamp lamp, Lamp colour);
     // Adds a line to the Events box (a fault description or the socket status report).
     void appendEvent(const QString &line);
-    // "mm-dd-yyyy hh:mm:ss" and "hh:mm:ss" from the injected clock, whatever the locale.
-    QString dateTimeStamp(const QDateTime &now) const;
+    // "hh:mm:ss" from the injected clock, whatever the locale (the date and time:
+    // DeliveryOutcome::Stamp).
     QString timeStamp(const QDateTime &now) const;
 
     Winsock &m_socket;
